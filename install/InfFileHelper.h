@@ -1,0 +1,21 @@
+#pragma once
+// Reads hardware IDs out of a driver INF: the text right of the first comma on each line of one section.
+
+#include "platform/CStdioFile.h"
+#include "platform/CString.h"
+#include "platform/CStringArray.h"
+
+class CInfFileHelper {
+public:
+  CInfFileHelper() = default;
+  virtual ~CInfFileHelper();
+
+  bool Open(const CString &path);
+  // Reads lines until one contains header (case-sensitive); from the start unless continueFromHere.
+  bool FindSection(const CString &header, bool continueFromHere);
+  // Fills values with the section's values in file order; false (values empty) when the section is missing.
+  bool ReadSectionValues(const CString &sectionName, CStringArray &values);
+
+private:
+  CStdioFile m_file;
+};

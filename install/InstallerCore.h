@@ -1,0 +1,57 @@
+#pragma once
+// The driver logic that the main dialog runs: its scan state, the device scan, the install passes
+// and the automatic install's outcome. Portable, so that it is tested against the simulated tree;
+// CQuarvelDlg derives from it and fills the window seam.
+
+#include "platform/CString.h"
+#include "platform/PlatformTypes.h"
+
+// What the logic needs of the window.
+class InstallView {
+public:
+  virtual ~InstallView() = default;
+  virtual void BeginWaitCursor() = 0;
+  virtual void EndWaitCursor() = 0;
+};
+
+enum class InstallOutcome {
+  Success, // every installing step installed its driver: show the success message and close
+  Failure, // show the failure line and the folder button
+  Ignored, // another pass was already running: nothing happened
+};
+
+class CInstallerCore {
+public:
+  explicit CInstallerCore(InstallView &view);
+  virtual ~CInstallerCore() = default;
+  CInstallerCore(const CInstallerCore &) = delete;
+  CInstallerCore &operator=(const CInstallerCore &) = delete;
+
+  // The automatic install over the executable's directory (the Install button).
+  InstallOutcome RunAutomaticInstall();
+  // The three passes over a folder the user chose (the folder button); false when ignored.
+  bool RunFolderInstall(const CString &folder);
+  // The registered refresh message: scan again with the last INF, unless a pass is running.
+  void OnRefresh();
+  bool IsBusy() const { return m_bBusy; }
+
+  void ResetScanState();
+  bool ScanDevices(CString infPath);
+  void RemoveMatchedDevice();
+  bool RunInfPass(const CString &infPath);
+  bool InstallByInf();
+  bool InstallFromFolder(const CString &folder);
+  CString GetModuleDirectory();
+
+  // Scan state.
+  HDEVINFO m_hDevInfo = nullptr;
+  CString m_strInfPath;
+  CString m_strHardwareId;
+  int m_nMatchedIndex = 0;
+
+protected:
+  InstallView &m_view;
+  bool m_bSetMatched = false; // the scan that built m_hDevInfo matched m_nMatchedIndex
+  bool m_bBusy = false;
+  bool m_bLastInstallOk = false; // result of the last pass's installing step
+};

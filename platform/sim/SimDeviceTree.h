@@ -1,0 +1,104 @@
+#pragma once
+// A simulated device tree that behaves like Windows (or, in Wine mode, like Wine 8.0 as measured),
+// last-error codes included, with fault injection. Files (INFs, the FileExists check) are the real
+// file system's; devices, sets and driver installs live in memory.
+
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/DeviceServices.h"
+
+enum class SimMode {
+  Windows, // successful calls set the last-error code to 0; hardware IDs compare without letter case
+  Wine,    // successful calls leave the code alone; the driver update always succeeds with code 0,
+           // ignores its flags and compares IDs case-sensitively; enumeration lists every registered node
+};
+
+struct SimDevice {
+  std::string instanceId;                              // e.g. USB\VID_05C6&PID_9018&MI_02\1 or ROOT\MODEM\0000
+  std::optional<std::vector<std::string>> hardwareIds; // absent: the property read fails with 13
+  std::string className;
+  GUID classGuid{};
+  bool present = true;     // present in the hardware profile (root nodes: once registered)
+  bool registered = true;  // root nodes become registered by DIF_REGISTERDEVICE
+  bool createdByRoot = false;
+  std::string installedInf; // full INF path of the last driver update that reached this device
+  bool installedForced = false;
+};
+
+class SimDeviceTree : public DeviceServices {
+public:
+  explicit SimDeviceTree(SimMode mode = SimMode::Windows);
+  ~SimDeviceTree() override;
+
+  SimMode Mode() const { return m_mode; }
+
+  // ---- Arranging the tree ----
+  // A present device in enumeration order; returns its instance ID.
+  std::string AddPresentDevice(const std::vector<std::string> &hardwareIds, const std::string &className = "USB");
+  // A present device without a hardware-ID property.
+  std::string AddPresentDeviceWithoutIds(const std::string &className = "USB");
+  // A registered device that is not present (Windows hides it from DIGCF_PRESENT; Wine lists it).
+  std::string AddAbsentDevice(const std::vector<std::string> &hardwareIds, const std::string &className = "USB");
+  // The driver a device already has: a plain update with the same INF is not better (259).
+  void SetInstalledInf(const std::string &instanceId, const std::string &infPath);
+  // The next successful driver updates report that a restart is needed.
+  void SetRebootRequired(bool required) { m_bRebootRequired = required; }
+  // Path that GetModuleFileNameA reports; an empty path makes it fail with the given code.
+  void SetModuleFileName(const std::string &path, DWORD failureCode = ERROR_FILE_NOT_FOUND);
+
+  // ---- Fault injection ----
+  // Makes the nth call (1-based, counted from now) of the operation named by its platform name
+  // (e.g. "SetupDiCallClassInstaller") fail with code; every=true fails it from the nth call on.
+  void FailCall(const std::string &operation, int nth, DWORD code, bool every = false);
+  void ClearFaults();
+
+  // ---- Inspecting ----
+  std::vector<SimDevice> Devices() const; // every registered node, in enumeration order
+  const SimDevice *FindDevice(const std::string &instanceId) const;
+  std::vector<std::string> RemovedInstanceIds() const { return m_removed; }
+  std::vector<std::string> CallLog() const { return m_calls; } // operation names in call order
+  int CallCount(const std::string &operation) const;
+  int OpenSetCount() const;      // sets created and not yet destroyed
+  int SetsCreated() const { return m_nSetsCreated; }
+  int DoubleDestroyCount() const { return m_nDoubleDestroys; } // destroy of an already destroyed set
+
+  // ---- DeviceServices ----
+  HDEVINFO SetupDiGetClassDevsA(const GUID *classGuid, PCSTR enumerator, HWND parent, DWORD flags) override;
+  HDEVINFO SetupDiCreateDeviceInfoList(const GUID *classGuid, HWND parent) override;
+  BOOL SetupDiEnumDeviceInfo(HDEVINFO set, DWORD index, PSP_DEVINFO_DATA device) override;
+  BOOL SetupDiCreateDeviceInfoA(HDEVINFO set, PCSTR deviceName, const GUID *classGuid, PCSTR description, HWND parent,
+                                DWORD flags, PSP_DEVINFO_DATA device) override;
+  BOOL SetupDiRemoveDevice(HDEVINFO set, PSP_DEVINFO_DATA device) override;
+  BOOL SetupDiDestroyDeviceInfoList(HDEVINFO set) override;
+  BOOL SetupDiGetDeviceRegistryPropertyA(HDEVINFO set, PSP_DEVINFO_DATA device, DWORD property,
+                                         DWORD *propertyRegDataType, BYTE *buffer, DWORD bufferSize,
+                                         DWORD *requiredSize) override;
+  BOOL SetupDiSetDeviceRegistryPropertyA(HDEVINFO set, PSP_DEVINFO_DATA device, DWORD property, const BYTE *buffer,
+                                         DWORD bufferSize) override;
+  BOOL SetupDiGetINFClassA(PCSTR infName, GUID *classGuid, PSTR className, DWORD classNameSize,
+                           DWORD *requiredSize) override;
+  BOOL SetupDiCallClassInstaller(DWORD installFunction, HDEVINFO set, PSP_DEVINFO_DATA device) override;
+  BOOL UpdateDriverForPlugAndPlayDevicesA(HWND parent, PCSTR hardwareId, PCSTR fullInfPath, DWORD installFlags,
+                                          BOOL *rebootRequired) override;
+  DWORD GetLastError() override { return m_dwLastError; }
+  void SetLastError(DWORD code) override { m_dwLastError = code; }
+  bool FileExists(PCSTR path) override;
+  DWORD GetModuleFileNameA(HMODULE module, PSTR fileName, DWORD size) override;
+
+private:
+  // Implementation state is the implementer's; these are the ones the inline accessors above read.
+  struct Set;
+  struct Fault;
+  SimMode m_mode;
+  DWORD m_dwLastError = 0;
+  bool m_bRebootRequired = false;
+  std::vector<std::string> m_removed;
+  std::vector<std::string> m_calls;
+  int m_nSetsCreated = 0;
+  int m_nDoubleDestroys = 0;
+  struct Impl;
+  Impl *m_pImpl;
+};

@@ -1,0 +1,13 @@
+#pragma once
+// The trace channel: short texts set as the window text of a top-level window titled
+// "DebugHelper ", when one is open. Tracing never changes the thread's last-error code.
+
+// Formats printf-style into a 512-byte buffer (a longer text is cut to its first 511 bytes) and delivers it.
+void DebugTrace(const char *format, ...)
+#if defined(__GNUC__)
+    __attribute__((format(printf, 1, 2)))
+#endif
+    ;
+
+// Delivers a complete text as it stands: percent signs in it are not conversions.
+void DebugTraceText(const char *text);
