@@ -49,7 +49,13 @@ public:
   CString m_strHardwareId;
   int m_nMatchedIndex = 0;
 
+  // Whether the installing step of the last pass installed its driver.
+  bool LastInstallSucceeded() const { return m_bLastInstallOk; }
+
 protected:
+  // Destroys the scan's set, if there is one, and forgets its match.
+  void ReleaseScanSet();
+
   InstallView &m_view;
   bool m_bSetMatched = false; // the scan that built m_hDevInfo matched m_nMatchedIndex
   bool m_bBusy = false;
