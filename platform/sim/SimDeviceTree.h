@@ -10,6 +10,28 @@
 
 #include "platform/DeviceServices.h"
 
+// Codes and properties the simulation reports that the portable type header does not carry.
+#ifndef _WIN32
+#ifndef SPDRP_DRIVER
+#define SPDRP_DRIVER 0x00000009
+#endif
+#ifndef ERROR_INVALID_USER_BUFFER
+#define ERROR_INVALID_USER_BUFFER 1784L
+#endif
+#ifndef ERROR_CLASS_MISMATCH
+#define ERROR_CLASS_MISMATCH 0xE0000201L
+#endif
+#ifndef ERROR_INVALID_REG_PROPERTY
+#define ERROR_INVALID_REG_PROPERTY 0xE0000209L
+#endif
+#ifndef ERROR_DI_DO_DEFAULT
+#define ERROR_DI_DO_DEFAULT 0xE000020EL
+#endif
+#ifndef ERROR_DEVINFO_NOT_REGISTERED
+#define ERROR_DEVINFO_NOT_REGISTERED 0xE0000208L
+#endif
+#endif
+
 enum class SimMode {
   Windows, // successful calls set the last-error code to 0; hardware IDs compare without letter case
   Wine,    // successful calls leave the code alone; the driver update always succeeds with code 0,
@@ -26,6 +48,8 @@ struct SimDevice {
   bool createdByRoot = false;
   std::string installedInf; // full INF path of the last driver update that reached this device
   bool installedForced = false;
+  std::string deviceDesc; // SPDRP_DEVICEDESC: set by a driver install from the INF's model line
+  std::string driverKey;  // SPDRP_DRIVER: "{class GUID}\NNNN" once a driver is installed
 };
 
 class SimDeviceTree : public DeviceServices {
@@ -46,7 +70,8 @@ public:
   void SetInstalledInf(const std::string &instanceId, const std::string &infPath);
   // The next successful driver updates report that a restart is needed.
   void SetRebootRequired(bool required) { m_bRebootRequired = required; }
-  // Path that GetModuleFileNameA reports; an empty path makes it fail with the given code.
+  // Path that GetModuleFileNameA reports (C:\Quarvel\Quarvel.exe until set); an empty path makes it
+  // fail with the given code.
   void SetModuleFileName(const std::string &path, DWORD failureCode = ERROR_FILE_NOT_FOUND);
 
   // ---- Fault injection ----
@@ -59,7 +84,8 @@ public:
   std::vector<SimDevice> Devices() const; // every registered node, in enumeration order
   const SimDevice *FindDevice(const std::string &instanceId) const;
   std::vector<std::string> RemovedInstanceIds() const { return m_removed; }
-  std::vector<std::string> CallLog() const { return m_calls; } // operation names in call order
+  // Operation names in call order; GetLastError and SetLastError are thread state and not logged.
+  std::vector<std::string> CallLog() const { return m_calls; }
   int CallCount(const std::string &operation) const;
   int OpenSetCount() const;      // sets created and not yet destroyed
   int SetsCreated() const { return m_nSetsCreated; }
@@ -88,10 +114,11 @@ public:
   bool FileExists(PCSTR path) override;
   DWORD GetModuleFileNameA(HMODULE module, PSTR fileName, DWORD size) override;
 
+  SimDeviceTree(const SimDeviceTree &) = delete;
+  SimDeviceTree &operator=(const SimDeviceTree &) = delete;
+
 private:
   // Implementation state is the implementer's; these are the ones the inline accessors above read.
-  struct Set;
-  struct Fault;
   SimMode m_mode;
   DWORD m_dwLastError = 0;
   bool m_bRebootRequired = false;
@@ -99,6 +126,17 @@ private:
   std::vector<std::string> m_calls;
   int m_nSetsCreated = 0;
   int m_nDoubleDestroys = 0;
+  struct Node;
   struct Impl;
   Impl *m_pImpl;
+
+  // Counts and logs a call; false (with the injected code set) when a fault makes it fail.
+  bool Enter(const char *operation);
+  BOOL Succeed();
+  BOOL Fail(DWORD code);
+  HDEVINFO FailHandle(DWORD code);
+  HDEVINFO NewSet(bool hasClass, const GUID &classGuid, std::vector<DWORD> members);
+  // The live node that a record names in an open set; nullptr with the code set otherwise.
+  Node *Element(HDEVINFO set, const SP_DEVINFO_DATA *device);
+  void RemoveNode(Node &node);
 };
