@@ -4,6 +4,8 @@
 
 #ifdef _WIN32
 #include <share.h>
+#else
+#include <sys/stat.h>
 #endif
 
 bool CStdioFile::Open(const char *fileName, unsigned /*openFlags*/) {
@@ -14,6 +16,12 @@ bool CStdioFile::Open(const char *fileName, unsigned /*openFlags*/) {
   m_pStream = _fsopen(fileName, "rb", _SH_DENYNO);
 #else
   m_pStream = std::fopen(fileName, "rb");
+  // fopen opens a directory here; Windows refuses it, and so do we.
+  struct stat info;
+  if (m_pStream && (fstat(fileno(m_pStream), &info) != 0 || S_ISDIR(info.st_mode))) {
+    std::fclose(m_pStream);
+    m_pStream = nullptr;
+  }
 #endif
   if (!m_pStream)
     return false;

@@ -28,6 +28,9 @@ public:
   friend CString operator+(const CString &a, const CString &b) { return CString(a.m_str + b.m_str); }
   friend CString operator+(const CString &a, const char *b) { return CString(a.m_str + (b ? b : "")); }
   friend CString operator+(const char *a, const CString &b) { return CString((a ? a : "") + b.m_str); }
+  // Without these, str + '\\' would be pointer arithmetic on the converted text.
+  friend CString operator+(const CString &a, char b) { return CString(a.m_str + b); }
+  friend CString operator+(char a, const CString &b) { return CString(a + b.m_str); }
   friend bool operator==(const CString &a, const CString &b) { return a.m_str == b.m_str; }
   friend bool operator==(const CString &a, const char *b) { return a.m_str == (b ? b : ""); }
   friend bool operator!=(const CString &a, const CString &b) { return !(a == b); }
