@@ -1,0 +1,196 @@
+// The device scan and the removal of the matched device: which device is kept, what the scan
+// state holds after each kind of failure, and that the removal never acts on a stale match.
+
+#include <gtest/gtest.h>
+
+#include "InstallTestSupport.h"
+#include "TraceRecorder.h"
+
+using namespace quarveltest;
+
+namespace {
+
+const int kUnwritten = 77;
+
+class ScanTest : public ::testing::TestWithParam<SimMode> {
+protected:
+  ScanTest() { core.m_nMatchedIndex = kUnwritten; }
+
+  HookedTree tree{GetParam()};
+  ScopedPlatform platform{tree};
+  TraceRecorder trace;
+  KindScope kind{"qcmdm"};
+  TempInfDir dir;
+  RecordingView view;
+  CInstallerCore core{view};
+};
+
+TEST_P(ScanTest, NoMatchingDeviceLeavesTheIndexAndRemovesNothing) {
+  tree.AddPresentDevice({"USB\\VID_1234&PID_0001"});
+  tree.AddPresentDevice({"usb\\vid_05c6&pid_9018&mi_0"}); // a prefix followed by a digit does not match
+  tree.AddPresentDevice({"PCI\\VEN_8086", kModemId});      // only the first hardware ID counts
+  const std::string inf = dir.WriteKind(kKindInfs[0]);
+
+  EXPECT_TRUE(core.ScanDevices(inf.c_str()));
+  EXPECT_TRUE(core.m_strHardwareId.IsEmpty());
+  EXPECT_EQ(core.m_nMatchedIndex, kUnwritten);
+  EXPECT_EQ(core.m_strInfPath, inf.c_str());
+  EXPECT_EQ(tree.OpenSetCount(), 1);
+
+  core.RemoveMatchedDevice();
+  EXPECT_TRUE(tree.RemovedInstanceIds().empty());
+  EXPECT_EQ(tree.CallCount("SetupDiRemoveDevice"), 0);
+  EXPECT_EQ(core.m_hDevInfo, nullptr);
+  EXPECT_EQ(tree.OpenSetCount(), 0);
+}
+
+TEST_P(ScanTest, TheLastMatchingDeviceWinsWithItsOwnLetterCase) {
+  tree.AddPresentDevice({"USB\\VID_1234&PID_0001"});
+  tree.AddPresentDevice({kModemId});
+  tree.AddPresentDeviceWithoutIds();
+  const std::string winner = tree.AddPresentDevice({"USB\\VID_05C6&PID_9018&MI_02&REV_0001", "USB\\VID_05C6"});
+  tree.AddPresentDevice({"USB\\VID_05C6&PID_9018&MI_03"});
+  // The INF lists the ID in lower case.
+  const std::string inf = dir.WriteKind(kKindInfs[0], {"usb\\vid_05c6&pid_9018&mi_02"});
+
+  EXPECT_TRUE(core.ScanDevices(inf.c_str()));
+  EXPECT_EQ(core.m_strHardwareId, "USB\\VID_05C6&PID_9018&MI_02&REV_0001");
+  EXPECT_EQ(core.m_nMatchedIndex, 3);
+
+  core.RemoveMatchedDevice();
+  EXPECT_EQ(tree.RemovedInstanceIds(), std::vector<std::string>{winner});
+  EXPECT_EQ(core.m_hDevInfo, nullptr);
+  EXPECT_EQ(tree.OpenSetCount(), 0);
+}
+
+TEST_P(ScanTest, TheKindInForceChoosesTheSection) {
+  KindScope serial("qcser");
+  tree.AddPresentDevice({kModemId});
+  tree.AddPresentDevice({kSerialId});
+  const std::string inf = dir.Write("both.inf", InfText("Models.NTamd64", {kModemId}) + "\r\n[QcomSerialPort]\r\n%S%=S, " +
+                                                    kSerialId + "\r\n");
+  EXPECT_TRUE(core.ScanDevices(inf.c_str()));
+  EXPECT_EQ(core.m_strHardwareId, kSerialId);
+  EXPECT_EQ(core.m_nMatchedIndex, 1);
+}
+
+TEST_P(ScanTest, ALeftOverMatchIsNeverRemovedFromALaterSet) {
+  const std::string unrelated = tree.AddPresentDevice({"USB\\VID_1234&PID_0001"});
+  tree.AddPresentDevice({kModemId});
+  const std::string modemInf = dir.WriteKind(kKindInfs[0]);
+  const std::string serialInf = dir.WriteKind(kKindInfs[1]);
+  ASSERT_TRUE(core.ScanDevices(modemInf.c_str()));
+  ASSERT_EQ(core.m_nMatchedIndex, 1);
+
+  {
+    SCOPED_TRACE("the next scan matches nothing");
+    KindScope serial("qcser");
+    EXPECT_TRUE(core.ScanDevices(serialInf.c_str()));
+    EXPECT_EQ(core.m_nMatchedIndex, 1); // left over, naming a device of another set
+    core.RemoveMatchedDevice();
+    EXPECT_TRUE(tree.RemovedInstanceIds().empty());
+    EXPECT_EQ(tree.OpenSetCount(), 0);
+  }
+  {
+    SCOPED_TRACE("the next scan fails");
+    ASSERT_TRUE(core.ScanDevices(modemInf.c_str()));
+    EXPECT_FALSE(core.ScanDevices(dir.PathOf("absent.inf").c_str()));
+    core.RemoveMatchedDevice();
+    EXPECT_TRUE(tree.RemovedInstanceIds().empty());
+  }
+  {
+    SCOPED_TRACE("the removal step already ran");
+    ASSERT_TRUE(core.ScanDevices(modemInf.c_str()));
+    tree.AddPresentDevice({"USB\\VID_1234&PID_0002"});
+    core.RemoveMatchedDevice();
+    core.RemoveMatchedDevice();
+    EXPECT_EQ(tree.RemovedInstanceIds().size(), 1u);
+    EXPECT_NE(tree.FindDevice(unrelated), nullptr);
+  }
+  EXPECT_EQ(tree.DoubleDestroyCount(), 0);
+}
+
+TEST_P(ScanTest, AnUnreadableInfFailsBeforeAnyDeviceWork) {
+  tree.AddPresentDevice({kModemId});
+  const std::string inf = dir.WriteKind(kKindInfs[0]);
+  ASSERT_TRUE(core.ScanDevices(inf.c_str()));
+  const size_t callsBefore = tree.CallLog().size();
+
+  EXPECT_FALSE(core.ScanDevices(dir.PathOf("absent.inf").c_str()));
+  // Only the previous scan's set was released.
+  const std::vector<std::string> calls = tree.CallLog();
+  EXPECT_EQ(std::vector<std::string>(calls.begin() + static_cast<long>(callsBefore), calls.end()),
+            std::vector<std::string>{"SetupDiDestroyDeviceInfoList"});
+  EXPECT_TRUE(core.m_strInfPath.IsEmpty());
+  EXPECT_TRUE(core.m_strHardwareId.IsEmpty());
+  EXPECT_EQ(core.m_hDevInfo, nullptr);
+
+  EXPECT_FALSE(core.ScanDevices(""));
+  EXPECT_EQ(tree.CallLog().size(), calls.size());
+}
+
+TEST_P(ScanTest, AnInfWithoutAReadableClassFailsWithItsPathKept) {
+  tree.AddPresentDevice({kModemId});
+  const std::string inf = dir.Write("noversion.inf", "[Models.NTamd64]\r\n%D%=I, " + std::string(kModemId) + "\r\n");
+  EXPECT_FALSE(core.ScanDevices(inf.c_str()));
+  EXPECT_EQ(core.m_strInfPath, inf.c_str());
+  EXPECT_EQ(core.m_hDevInfo, nullptr);
+  EXPECT_TRUE(core.m_strHardwareId.IsEmpty());
+  EXPECT_EQ(tree.CallCount("SetupDiGetClassDevsA"), 0);
+}
+
+TEST_P(ScanTest, AFailedSetBuildStillScansTrueAndIsNeverReleasedTwice) {
+  tree.AddPresentDevice({kModemId});
+  const std::string inf = dir.WriteKind(kKindInfs[0]);
+  tree.FailCall("SetupDiGetClassDevsA", 1, ERROR_NOT_ENOUGH_MEMORY);
+  EXPECT_TRUE(core.ScanDevices(inf.c_str()));
+  EXPECT_TRUE(core.m_strHardwareId.IsEmpty());
+  core.RemoveMatchedDevice();
+  EXPECT_EQ(core.m_hDevInfo, nullptr);
+  core.ResetScanState();
+  EXPECT_TRUE(tree.RemovedInstanceIds().empty());
+  EXPECT_EQ(tree.DoubleDestroyCount(), 0);
+  EXPECT_EQ(tree.OpenSetCount(), 0);
+}
+
+TEST_P(ScanTest, ResetAndRescanReleaseEachSetOnce) {
+  const std::string inf = dir.WriteKind(kKindInfs[0]);
+  ASSERT_TRUE(core.ScanDevices(inf.c_str()));
+  core.ResetScanState();
+  core.ResetScanState();
+  EXPECT_EQ(tree.CallCount("SetupDiDestroyDeviceInfoList"), 1);
+  EXPECT_TRUE(core.m_strInfPath.IsEmpty());
+
+  ASSERT_TRUE(core.ScanDevices(inf.c_str()));
+  core.RemoveMatchedDevice();
+  ASSERT_TRUE(core.ScanDevices(inf.c_str()));
+  ASSERT_TRUE(core.ScanDevices(inf.c_str()));
+  EXPECT_EQ(tree.SetsCreated(), 4);
+  EXPECT_EQ(tree.OpenSetCount(), 1);
+  EXPECT_EQ(tree.DoubleDestroyCount(), 0);
+}
+
+TEST_P(ScanTest, APropertyTooLongForTheScanBufferIsSkipped) {
+  tree.AddPresentDevice({kModemId, std::string(2100, 'X')});
+  const std::string inf = dir.WriteKind(kKindInfs[0]);
+  EXPECT_TRUE(core.ScanDevices(inf.c_str()));
+  EXPECT_TRUE(core.m_strHardwareId.IsEmpty());
+  EXPECT_EQ(core.m_nMatchedIndex, kUnwritten);
+}
+
+TEST_P(ScanTest, APropertyFillingTheBufferWithoutZerosIsReadWithinIt) {
+  tree.AddPresentDevice({"placeholder"});
+  std::string raw = std::string(kModemId) + "&";
+  raw.resize(2000, 'Z');
+  tree.rawHardwareIds = &raw;
+  const std::string inf = dir.WriteKind(kKindInfs[0]);
+  EXPECT_TRUE(core.ScanDevices(inf.c_str()));
+  EXPECT_EQ(core.m_strHardwareId.GetLength(), 2000);
+  EXPECT_EQ(core.m_strHardwareId, raw.c_str());
+  EXPECT_EQ(core.m_nMatchedIndex, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(BothModes, ScanTest, ::testing::Values(SimMode::Windows, SimMode::Wine),
+                         [](const ::testing::TestParamInfo<SimMode> &info) { return ModeName(info.param); });
+
+} // namespace
