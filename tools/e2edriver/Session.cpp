@@ -121,6 +121,7 @@ const Session::Command Session::kCommands[] = {
     {L"settext", 2, 2, &Session::SetText, L"settext <title> <text>         send WM_SETTEXT (ANSI) to the top-level window with that title"},
     {L"close-window", 1, 1, &Session::CloseWindow, L"close-window <title>           post WM_CLOSE to the top-level window with that title"},
     {L"sleep", 1, 1, &Session::SleepStep, L"sleep <ms>                     wait"},
+    {L"snapshot", 1, 1, &Session::Snapshot, L"snapshot <name>                ask the test runner for a screenshot now (skipped without E2E_SNAPSHOTS)"},
     {L"echo", 0, 64, &Session::Echo, L"echo <words...>                print the words"},
 };
 
@@ -578,6 +579,34 @@ bool Session::Echo(const std::vector<std::wstring> &args, std::wstring &) {
   for (const std::wstring &arg : args)
     line += (line.empty() ? L"" : L" ") + arg;
   PrintUtf8(line);
+  return true;
+}
+
+bool Session::Snapshot(const std::vector<std::wstring> &args, std::wstring &error) {
+  // The runner watches E2E_SNAPSHOTS for <name>.request files, takes the screenshot and deletes
+  // the file; the windows stay as they are until then.
+  wchar_t folder[MAX_PATH] = {};
+  DWORD length = GetEnvironmentVariableW(L"E2E_SNAPSHOTS", folder, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH) {
+    PrintUtf8(L"snapshot " + args[0] + L" skipped (no E2E_SNAPSHOTS)");
+    return true;
+  }
+  if (args[0].find_first_of(L"\\/:*?\"<>|") != std::wstring::npos) {
+    error = L"a snapshot name is a plain file name: " + args[0];
+    return false;
+  }
+  const std::wstring request = std::wstring(folder) + L"\\" + args[0] + L".request";
+  HANDLE file = CreateFileW(request.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) {
+    error = L"cannot create " + request + L" (error " + std::to_wstring(GetLastError()) + L")";
+    return false;
+  }
+  CloseHandle(file);
+  if (!WaitFor([&] { return GetFileAttributesW(request.c_str()) == INVALID_FILE_ATTRIBUTES; }, kDialogTimeout)) {
+    DeleteFileW(request.c_str());
+    error = L"nobody took snapshot " + args[0];
+    return false;
+  }
   return true;
 }
 

@@ -52,6 +52,7 @@ private:
   bool CloseWindow(const std::vector<std::wstring> &args, std::wstring &error);
   bool SleepStep(const std::vector<std::wstring> &args, std::wstring &error);
   bool Echo(const std::vector<std::wstring> &args, std::wstring &error);
+  bool Snapshot(const std::vector<std::wstring> &args, std::wstring &error);
 
   // Helpers.
   bool NeedCurrent(std::wstring &error) const;

@@ -1,0 +1,212 @@
+#!/usr/bin/env bash
+# Runs one end-to-end scenario of Quarvel under Wine, in a private copy of a prepared prefix and a
+# private virtual display, so that scenarios can run side by side.
+#
+#   run-e2e.sh --build <build-dir> --app <Quarvel.exe> --tools <dir> <scenario>
+#
+# --tools names a folder holding debughelper.exe, e2edriver.exe and setupdev.exe (or give each with
+# --debughelper, --e2edriver, --setupdev). The scenario is tests/e2e/scenarios/<scenario>.steps, an
+# e2edriver script, with an optional <scenario>.sh beside it that may define:
+#   prepare   after the package is laid out, before the app starts (seed devices, change the layout)
+#   verify    after the steps passed (check the trace, the device tree, the registry)
+# Both run in this shell and may use the helpers below (win, setupdev, trace_*, fail ...).
+#
+# Environment: E2E_KEEP=1 keeps the work folder after a pass; E2E_TIMEOUT (seconds, default 120)
+# bounds the steps; E2E_SCREEN (default 1024x768x24).
+# Exit: 0 pass, 1 fail (the work folder with logs and a screenshot is kept and named), 2 bad usage.
+set -euo pipefail
+
+here=$(cd "$(dirname "$0")" && pwd)
+source_dir=$(cd "$here/../.." && pwd)
+
+usage() { echo "usage: $0 --build DIR --app EXE (--tools DIR | --debughelper EXE --e2edriver EXE --setupdev EXE) SCENARIO" >&2; exit 2; }
+
+build= app= debughelper= e2edriver= setupdev= scenario=
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --build) build=$2; shift 2 ;;
+    --app) app=$2; shift 2 ;;
+    --tools) debughelper=$2/debughelper.exe; e2edriver=$2/e2edriver.exe; setupdev=$2/setupdev.exe; shift 2 ;;
+    --debughelper) debughelper=$2; shift 2 ;;
+    --e2edriver) e2edriver=$2; shift 2 ;;
+    --setupdev) setupdev=$2; shift 2 ;;
+    -*) usage ;;
+    *) [ -z "$scenario" ] || usage; scenario=$1; shift ;;
+  esac
+done
+[ -n "$build" ] && [ -n "$app" ] && [ -n "$scenario" ] && [ -n "$e2edriver" ] || usage
+steps_file=$here/scenarios/$scenario.steps
+hooks_file=$here/scenarios/$scenario.sh
+[ -f "$steps_file" ] || { echo "e2e: no scenario $steps_file" >&2; exit 2; }
+for exe in "$app" "$debughelper" "$e2edriver" "$setupdev"; do
+  [ -f "$exe" ] || { echo "e2e: missing $exe (build the Quarvel, debughelper, e2edriver and setupdev targets)" >&2; exit 2; }
+done
+build=$(cd "$build" && pwd)
+
+# Wine: quiet, no Mono/Gecko prompts, zh_CN so that the ANSI code page is 936, a 64-bit prefix so
+# that both the i686 and the x86_64 program run.
+export LANG=zh_CN.UTF-8 LC_ALL=zh_CN.UTF-8
+export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEARCH=win64
+unset WINESERVER
+
+log() { echo "e2e[$scenario]: $*"; }
+fail() { echo "e2e[$scenario]: FAIL: $*" >&2; exit 1; }
+
+# --- The base prefix, prepared once per build folder -------------------------------------------------
+base=$build/wine/e2e-base
+mkdir -p "$build/wine"
+(
+  flock 9
+  if [ ! -f "$base/.e2e-prepared" ]; then
+    started=$SECONDS
+    rm -rf "$base"
+    export WINEPREFIX=$base
+    (
+      unset DISPLAY
+      wineboot -i
+      # No window manager in Xvfb: unmanaged windows skip Wine's wait on every map and unmap.
+      wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f
+      # The dialog's Chinese texts need a CJK font behind the UI fonts.
+      for view in 32 64; do
+        for font in Tahoma "Microsoft Sans Serif" SimSun; do
+          wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' \
+            /v "$font" /t REG_MULTI_SZ /d 'wqy-microhei.ttc,WenQuanYi Micro Hei' /f /reg:$view
+        done
+      done
+      wineserver -w
+    ) </dev/null >"$build/wine/e2e-base.log" 2>&1 || { echo "e2e: preparing $base failed, see $build/wine/e2e-base.log" >&2; exit 1; }
+    touch "$base/.e2e-prepared"
+    echo "e2e: prepared the base prefix in $((SECONDS - started)) s"
+  fi
+) 9>"$base.lock"
+
+# --- The private work folder: prefix copy, display, logs --------------------------------------------
+mkdir -p "$build/e2e-work"
+work=$(mktemp -d "$build/e2e-work/$scenario.XXXXXX")
+export WINEPREFIX=$work/prefix
+xvfb_pid= snapper_pid= passed=0
+
+cleanup() {
+  local status=$?
+  set +e
+  if [ "$passed" != 1 ] && [ -n "${DISPLAY:-}" ]; then
+    import -window root "$work/failure.png" >/dev/null 2>&1 && echo "e2e[$scenario]: screenshot $work/failure.png" >&2
+  fi
+  [ -n "$snapper_pid" ] && kill "$snapper_pid" 2>/dev/null
+  # The server first, while the display still exists: Wine's processes must not lose X under them.
+  [ -d "$WINEPREFIX" ] && wineserver -k >/dev/null 2>&1
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null && wait "$xvfb_pid" 2>/dev/null
+  if [ "$passed" = 1 ] && [ "${E2E_KEEP:-0}" != 1 ]; then
+    rm -rf "$work"
+  else
+    echo "e2e[$scenario]: work folder kept: $work" >&2
+  fi
+  exit $status
+}
+trap cleanup EXIT
+trap 'exit 1' INT TERM HUP
+
+started=$SECONDS
+cp -a "$base" "$WINEPREFIX"
+
+# A display of our own; Xvfb names its number on fd 5 once it accepts clients.
+Xvfb -displayfd 5 -screen 0 "${E2E_SCREEN:-1024x768x24}" -nolisten tcp 5>"$work/display" </dev/null >"$work/xvfb.log" 2>&1 &
+xvfb_pid=$!
+for _ in $(seq 200); do [ -s "$work/display" ] && break; sleep 0.05; done
+[ -s "$work/display" ] || fail "Xvfb did not start (see $work/xvfb.log)"
+export DISPLAY=:$(head -n1 "$work/display")
+
+# One server for the whole scenario, started with its output away from the caller's pipes (ctest
+# would otherwise wait for it).
+wineserver -p </dev/null >/dev/null 2>&1
+
+drive_c=$WINEPREFIX/drive_c
+e2e_dir=$drive_c/e2e          # C:\e2e: the tools, the step script, the trace capture
+app_dir=$drive_c/quarvel      # C:\quarvel: the program and its driver package
+app_dir_win='C:\quarvel'
+app_name=$(basename "$app")
+mkdir -p "$e2e_dir/snapshots" "$app_dir"
+cp "$debughelper" "$e2edriver" "$setupdev" "$e2e_dir/"
+cp "$app" "$app_dir/$app_name"
+cp "$source_dir"/samples/*.inf "$app_dir/"
+trace_log=$e2e_dir/trace.log
+: >"$trace_log"
+
+# --- Helpers for the scenario hooks ------------------------------------------------------------------
+# win <exe> [args]: runs a Windows program in the prefix; its output goes to stdout.
+win() { wine "$@" </dev/null 2>>"$work/wine-stderr.log"; }
+setupdev() { win 'C:\e2e\setupdev.exe' "$@"; }
+# The trace texts received so far, one per line, escaped as the viewer records them.
+trace_texts() { cut -f2- "$trace_log"; }
+# trace_expect_in_order <text>...: these exact texts were received in this order (others may lie between).
+trace_expect_in_order() {
+  local want=("$@") i=0 line
+  while IFS= read -r line && [ $i -lt ${#want[@]} ]; do
+    [ "$line" = "${want[$i]}" ] && i=$((i + 1))
+  done < <(trace_texts)
+  [ $i -eq ${#want[@]} ] || fail "trace lacks, in order after the first $i, the text: ${want[$i]}"
+}
+# trace_absent <prefix>...: no received text begins with any of these.
+trace_absent() {
+  local prefix line
+  for prefix in "$@"; do
+    while IFS= read -r line; do
+      case "$line" in "$prefix"*) fail "unexpected trace text: $line" ;; esac
+    done < <(trace_texts)
+  done
+}
+# The bitness of a PE file: 32 or 64.
+pe_bits() {
+  local offset machine
+  offset=$(od -An -tu4 -j60 -N4 "$1" | tr -d ' ')
+  machine=$(od -An -tx2 -j$((offset + 4)) -N2 "$1" | tr -d ' ')
+  case "$machine" in 014c) echo 32 ;; 8664) echo 64 ;; *) fail "unknown PE machine $machine in $1" ;; esac
+}
+# reg_value <key> <value> [32|64]: a value's data in the given registry view (default: the app's).
+reg_value() {
+  local view=${3:-$(pe_bits "$app")}
+  win reg query "$1" /v "$2" /reg:$view 2>/dev/null | tr -d '\r' | awk -v name="$2" '$1 == name { $1 = ""; $2 = ""; sub(/^ +/, ""); print; exit }'
+}
+
+# --- The scenario --------------------------------------------------------------------------------------
+prepare() { :; }
+verify() { :; }
+[ -f "$hooks_file" ] && source "$hooks_file"
+prepare
+
+cp "$steps_file" "$e2e_dir/scenario.steps"
+
+# Screenshots on the driver's request (its `snapshot` step).
+(
+  while :; do
+    for request in "$e2e_dir"/snapshots/*.request; do
+      [ -e "$request" ] || continue
+      name=$(basename "$request" .request)
+      import -window root "$work/$name.png" >/dev/null 2>&1 || true
+      rm -f "$request"
+    done
+    sleep 0.05
+  done
+) </dev/null >/dev/null 2>&1 &
+snapper_pid=$!
+
+# The trace viewer, listening before the app starts.
+wine 'C:\e2e\debughelper.exe' 'C:\e2e\trace.log' </dev/null >>"$work/debughelper.log" 2>&1 &
+win 'C:\e2e\e2edriver.exe' -e 'wait-window "DebugHelper " 10000' >/dev/null || fail "the trace viewer did not open its window"
+
+log "running $scenario.steps with $app_name ($(pe_bits "$app")-bit)"
+set +e
+timeout "${E2E_TIMEOUT:-120}" wine 'C:\e2e\e2edriver.exe' 'C:\e2e\scenario.steps' \
+  "APP=$app_dir_win\\$app_name" "APP_DIR=$app_dir_win" 'E2E_SNAPSHOTS=C:\e2e\snapshots' \
+  </dev/null 2>&1 | tr -d '\r' | tee "$work/driver.log" | sed 's/^/  | /'
+driver_status=${PIPESTATUS[0]}
+set -e
+[ "$driver_status" = 124 ] && fail "the steps did not finish within ${E2E_TIMEOUT:-120} s"
+[ "$driver_status" = 0 ] || fail "the steps failed (e2edriver exit $driver_status)"
+
+# Let the viewer finish any text in flight, then check what it and the system saw.
+win 'C:\e2e\e2edriver.exe' -e 'close-window "DebugHelper "' >/dev/null || true
+sed 's/^/  trace /' "$trace_log"
+verify
+passed=1
+log "passed in $((SECONDS - started)) s"
