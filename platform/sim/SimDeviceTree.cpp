@@ -337,6 +337,23 @@ int SimDeviceTree::OpenSetCount() const {
   return open;
 }
 
+BOOL SimDeviceTree::SetupDiGetDeviceInstanceIdA(HDEVINFO set, PSP_DEVINFO_DATA device, PSTR instanceId, DWORD size,
+                                                DWORD *requiredSize) {
+  if (!Enter("SetupDiGetDeviceInstanceIdA"))
+    return FALSE;
+  Node *node = Element(set, device);
+  if (!node)
+    return FALSE;
+  const std::string &id = node->device.instanceId;
+  DWORD needed = static_cast<DWORD>(id.size() + 1);
+  if (requiredSize)
+    *requiredSize = needed;
+  if (!instanceId || size < needed)
+    return Fail(ERROR_INSUFFICIENT_BUFFER);
+  std::memcpy(instanceId, id.c_str(), needed);
+  return Succeed();
+}
+
 // ---- Device information sets ----
 
 HDEVINFO SimDeviceTree::SetupDiGetClassDevsA(const GUID *classGuid, PCSTR enumerator, HWND, DWORD flags) {

@@ -90,6 +90,10 @@ public:
   int OpenSetCount() const;      // sets created and not yet destroyed
   int SetsCreated() const { return m_nSetsCreated; }
   int DoubleDestroyCount() const { return m_nDoubleDestroys; } // destroy of an already destroyed set
+  // The platform call of that name, which the logic does not need: tests use it to learn which node a
+  // record names. Logged and fault-injectable like the boundary's operations.
+  BOOL SetupDiGetDeviceInstanceIdA(HDEVINFO set, PSP_DEVINFO_DATA device, PSTR instanceId, DWORD size,
+                                   DWORD *requiredSize);
 
   // ---- DeviceServices ----
   HDEVINFO SetupDiGetClassDevsA(const GUID *classGuid, PCSTR enumerator, HWND parent, DWORD flags) override;

@@ -1,0 +1,42 @@
+#pragma once
+// The backend a boundary case runs against: natively the simulated tree in each of its two modes,
+// cross-built the real device services. Cases read WineLike() only where Windows and Wine are known
+// to differ; everywhere else both backends must behave the same.
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/DeviceServices.h"
+#include "platform/sim/SimDeviceTree.h"
+
+enum class BackendKind { Real, SimWindows, SimWine };
+
+class ContractTest : public ::testing::TestWithParam<BackendKind> {
+protected:
+  void SetUp() override;
+
+  DeviceServices &Services() { return *m_pServices; }
+  // Wine's behaviour is expected: the simulation in Wine mode, or the real services running under Wine.
+  bool WineLike() const { return m_bWineLike; }
+  bool IsReal() const { return GetParam() == BackendKind::Real; }
+  SimDeviceTree *Sim() { return m_pSim.get(); }
+
+  // The instance ID of the element a record names (empty when the call fails).
+  std::string InstanceId(HDEVINFO set, SP_DEVINFO_DATA &device);
+  // A file under the test data folder, in the form the backend's file calls take.
+  static std::string DataPath(const std::string &relative);
+
+private:
+  std::unique_ptr<SimDeviceTree> m_pSim;
+  DeviceServices *m_pServices = nullptr;
+  bool m_bWineLike = false;
+};
+
+std::vector<BackendKind> ContractBackends();
+std::string BackendName(const ::testing::TestParamInfo<BackendKind> &info);
+
+#define QUARVEL_CONTRACT_SUITE(fixture)                                                                                \
+  INSTANTIATE_TEST_SUITE_P(Backends, fixture, ::testing::ValuesIn(ContractBackends()), BackendName)

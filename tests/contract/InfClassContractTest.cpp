@@ -1,0 +1,70 @@
+// Reading the class an INF declares: the same cases against every backend.
+
+#include <cstring>
+
+#include "ContractBackend.h"
+#include "ContractDevices.h"
+
+namespace {
+
+class InfClassContract : public ContractTest {
+protected:
+  // The class of an INF under tests/data/contract; the call's result and its code on failure.
+  BOOL ReadClass(const std::string &file, GUID &guid, std::string &name, DWORD size = 260, DWORD *required = nullptr) {
+    std::vector<char> buffer(size + 1, 'x');
+    guid = GUID{};
+    BOOL ok = Services().SetupDiGetINFClassA(DataPath("contract/" + file).c_str(), &guid, buffer.data(), size,
+                                             required);
+    name = ok ? std::string(buffer.data()) : std::string();
+    return ok;
+  }
+};
+QUARVEL_CONTRACT_SUITE(InfClassContract);
+
+TEST_P(InfClassContract, ReadsTheClassNameAndIdentifierOfItsOwnClass) {
+  GUID guid;
+  std::string name;
+  DWORD required = 0;
+  ASSERT_TRUE(ReadClass("contract_class.inf", guid, name, 260, &required));
+  EXPECT_EQ(name, "QuarvelContract");
+  EXPECT_EQ(required, sizeof("QuarvelContract"));
+  EXPECT_EQ(0, std::memcmp(&guid, &kContractClassGuid, sizeof(GUID)));
+}
+
+TEST_P(InfClassContract, ReadsTheModemClassFromAnsiAndUtf16Files) {
+  for (const char *file : {"contract_modem.inf", "contract_modem_utf16.inf"}) {
+    GUID guid;
+    std::string name;
+    ASSERT_TRUE(ReadClass(file, guid, name)) << file << " " << Services().GetLastError();
+    EXPECT_EQ(name, "Modem") << file;
+    EXPECT_EQ(0, std::memcmp(&guid, &kModemClassGuid, sizeof(GUID))) << file;
+  }
+}
+
+TEST_P(InfClassContract, ASmallNameBufferGivesInsufficientBufferAndTheSize) {
+  GUID guid;
+  std::string name;
+  DWORD required = 0;
+  EXPECT_FALSE(ReadClass("contract_class.inf", guid, name, 4, &required));
+  EXPECT_EQ(Services().GetLastError(), static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER));
+  EXPECT_EQ(required, sizeof("QuarvelContract"));
+}
+
+TEST_P(InfClassContract, AMissingFileFailsWithFileNotFound) {
+  GUID guid;
+  std::string name;
+  EXPECT_FALSE(ReadClass("no_such_file.inf", guid, name));
+  EXPECT_EQ(Services().GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+}
+
+TEST_P(InfClassContract, AFileWithoutVersionOrClassIsRefused) {
+  for (const char *file : {"no_version.inf", "no_class.inf"}) {
+    GUID guid;
+    std::string name;
+    Services().SetLastError(0);
+    EXPECT_FALSE(ReadClass(file, guid, name)) << file;
+    EXPECT_NE(Services().GetLastError(), 0u) << file;
+  }
+}
+
+} // namespace
