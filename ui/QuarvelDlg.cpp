@@ -1,0 +1,177 @@
+#include "ui/QuarvelDlg.h"
+
+#include "platform/win32/WideText.h"
+#include "platform/win32/WinApp.h"
+#include "resource.h"
+#include "ui/AboutDlg.h"
+#include "ui/DialogTexts.h"
+#include "ui/FolderBrowser.h"
+#include "ui/RefreshMessage.h"
+
+#include <string>
+
+namespace {
+// BeginPaint / EndPaint around one WM_PAINT.
+class PaintContext {
+public:
+  explicit PaintContext(HWND window) : m_hWnd(window), m_hDC(::BeginPaint(window, &m_paint)) {}
+  ~PaintContext() { ::EndPaint(m_hWnd, &m_paint); }
+  PaintContext(const PaintContext &) = delete;
+  PaintContext &operator=(const PaintContext &) = delete;
+  HDC dc() const { return m_hDC; }
+
+private:
+  HWND m_hWnd;
+  PAINTSTRUCT m_paint = {};
+  HDC m_hDC;
+};
+
+// A string resource as wide text (the About item is Chinese whatever the system's code page).
+std::wstring LoadWideString(UINT id) {
+  const wchar_t *text = nullptr;
+  // With a zero size LoadStringW hands out a pointer into the resource itself.
+  int length = ::LoadStringW(AfxGetResourceHandle(), id, reinterpret_cast<LPWSTR>(&text), 0);
+  return length > 0 && text ? std::wstring(text, static_cast<std::size_t>(length)) : std::wstring();
+}
+} // namespace
+
+const MessageEntry CQuarvelDlg::messageEntries[] = {
+    on::SysCommand<CQuarvelDlg, &CQuarvelDlg::OnSysCommand>(),
+    on::Paint<CQuarvelDlg, &CQuarvelDlg::OnPaint>(),
+    on::QueryDragIcon<CQuarvelDlg, &CQuarvelDlg::OnQueryDragIcon>(),
+    on::Command<CQuarvelDlg, &CQuarvelDlg::OnBnClickedInstall>(IDC_INSTALL),
+    on::Create<CQuarvelDlg, &CQuarvelDlg::OnCreate>(),
+    on::Destroy<CQuarvelDlg, &CQuarvelDlg::OnDestroy>(),
+    on::Command<CQuarvelDlg, &CQuarvelDlg::OnBnClickedSelectInf>(IDC_SELECT_INF),
+    on::MouseMove<CQuarvelDlg, &CQuarvelDlg::OnMouseMove>(),
+    on::Registered<CQuarvelDlg, &CQuarvelDlg::OnDevMgrRefresh>(&g_nRefreshMessage),
+};
+const MessageMap CQuarvelDlg::messageMap = MakeMessageMap(&CDialog::messageMap, messageEntries);
+
+const MessageMap *CQuarvelDlg::GetMessageMap() const { return &messageMap; }
+
+CQuarvelDlg::CQuarvelDlg(CWnd *parent)
+    : CDialog(IDD_MAIN, parent), CInstallerCore(static_cast<InstallView &>(*this)),
+      m_hIcon(AfxGetApp() ? AfxGetApp()->LoadIcon(IDR_MAINFRAME) : nullptr) {}
+
+void CQuarvelDlg::DoDataExchange(CDataExchange *pDX) {
+  CDialog::DoDataExchange(pDX);
+  DDX_Control(pDX, IDC_INSTALL, m_btnInstall);
+}
+
+BOOL CQuarvelDlg::OnInitDialog() {
+  CDialog::OnInitDialog();
+
+  if (HMENU systemMenu = ::GetSystemMenu(m_hWnd, FALSE)) {
+    std::wstring aboutItem = LoadWideString(IDS_ABOUTBOX);
+    if (!aboutItem.empty()) {
+      ::AppendMenuW(systemMenu, MF_SEPARATOR, 0, nullptr);
+      ::AppendMenuW(systemMenu, MF_STRING, IDM_ABOUTBOX, aboutItem.c_str());
+    }
+  }
+
+  ::SendMessageW(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
+  ::SendMessageW(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
+
+  // The whole dialog is the tooltip's one tool; the mouse handler keeps its text current.
+  m_toolTip.Create(this, TTS_NOPREFIX);
+  m_toolTip.AddTool(this, LPSTR_TEXTCALLBACKA, nullptr, 0);
+  m_toolTip.SetDelayTime(TTDT_AUTOMATIC, 100);
+
+  return TRUE; // focus to the first control
+}
+
+BOOL CQuarvelDlg::PreTranslateMessage(MSG *msg) {
+  if (m_toolTip.m_hWnd)
+    m_toolTip.RelayEvent(msg);
+  return CDialog::PreTranslateMessage(msg);
+}
+
+void CQuarvelDlg::OnSysCommand(UINT nID, LPARAM) {
+  // The low four bits of a system command are the system's own; only the rest names the command.
+  if ((nID & 0xFFF0) == IDM_ABOUTBOX) {
+    CAboutDlg about;
+    about.DoModal();
+  } else {
+    Default();
+  }
+}
+
+void CQuarvelDlg::OnPaint() {
+  if (!::IsIconic(m_hWnd)) {
+    Default();
+    return;
+  }
+  PaintContext paint(m_hWnd);
+  ::SendMessageW(m_hWnd, WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(paint.dc()), 0);
+  const int iconWidth = ::GetSystemMetrics(SM_CXICON);
+  const int iconHeight = ::GetSystemMetrics(SM_CYICON);
+  RECT client;
+  ::GetClientRect(m_hWnd, &client);
+  const int x = (client.right - client.left - iconWidth + 1) / 2;
+  const int y = (client.bottom - client.top - iconHeight + 1) / 2;
+  ::DrawIcon(paint.dc(), x, y, m_hIcon);
+}
+
+HCURSOR CQuarvelDlg::OnQueryDragIcon() { return static_cast<HCURSOR>(m_hIcon); }
+
+void CQuarvelDlg::OnBnClickedInstall() {
+  switch (RunAutomaticInstall()) {
+  case InstallOutcome::Success: {
+    const CWinApp *app = AfxGetApp();
+    const std::wstring caption = app ? app->GetAppNameW() : std::wstring();
+    ::MessageBoxW(m_hWnd, WideFromCodePage(kTextCodePage, kInstallSucceededText).c_str(), caption.c_str(), MB_OK);
+    EndDialog(IDOK);
+    break;
+  }
+  case InstallOutcome::Failure:
+    ::ShowWindow(::GetDlgItem(m_hWnd, IDC_SELECT_INF), SW_SHOW);
+    ::SetDlgItemTextW(m_hWnd, IDC_STATUS, WideFromCodePage(kTextCodePage, kInstallFailedText).c_str());
+    UpdateData(FALSE);
+    break;
+  case InstallOutcome::Ignored:
+    break;
+  }
+}
+
+int CQuarvelDlg::OnCreate(LPCREATESTRUCTW) {
+  if (Default() == -1)
+    return -1;
+  ResetScanState();
+  return 0;
+}
+
+void CQuarvelDlg::OnDestroy() { Default(); }
+
+void CQuarvelDlg::OnBnClickedSelectInf() {
+  CString folder = BrowseForDriverFolder();
+  if (!folder.IsEmpty())
+    RunFolderInstall(folder);
+}
+
+CString CQuarvelDlg::BrowseForDriverFolder() { return BrowseForFolder(kBrowseFolderTitle); }
+
+void CQuarvelDlg::OnMouseMove(UINT, POINT point) {
+  CString text;
+  text.Format("X:%d,Y:%d", static_cast<int>(point.x), static_cast<int>(point.y));
+  m_toolTip.UpdateTipText(text, this, 0);
+  Default();
+}
+
+LRESULT CQuarvelDlg::OnDevMgrRefresh(WPARAM, LPARAM) {
+  OnRefresh();
+  return 0;
+}
+
+void CQuarvelDlg::BeginWaitCursor() {
+  HCURSOR previous = ::SetCursor(::LoadCursor(nullptr, IDC_WAIT));
+  if (m_nWaitCursorDepth++ == 0)
+    m_hRestoreCursor = previous;
+}
+
+void CQuarvelDlg::EndWaitCursor() {
+  if (m_nWaitCursorDepth == 0)
+    return;
+  if (--m_nWaitCursorDepth == 0)
+    ::SetCursor(m_hRestoreCursor);
+}
