@@ -53,11 +53,14 @@ log() { echo "e2e[$scenario]: $*"; }
 fail() { echo "e2e[$scenario]: FAIL: $*" >&2; exit 1; }
 
 # --- The base prefix, prepared once per build folder -------------------------------------------------
+# Scenario prefixes share the base's program images through hard links (below), so a base made by
+# another Wine build is never reused: Wine would rewrite those images in place when updating a copy.
 base=$build/wine/e2e-base
+base_stamp="prepared for $(wine --version)"
 mkdir -p "$build/wine"
 (
   flock 9
-  if [ ! -f "$base/.e2e-prepared" ]; then
+  if [ "$(cat "$base/.e2e-prepared" 2>/dev/null)" != "$base_stamp" ]; then
     started=$SECONDS
     rm -rf "$base"
     export WINEPREFIX=$base
@@ -75,7 +78,7 @@ mkdir -p "$build/wine"
       done
       wineserver -w
     ) </dev/null >"$build/wine/e2e-base.log" 2>&1 || { echo "e2e: preparing $base failed, see $build/wine/e2e-base.log" >&2; exit 1; }
-    touch "$base/.e2e-prepared"
+    echo "$base_stamp" >"$base/.e2e-prepared"
     echo "e2e: prepared the base prefix in $((SECONDS - started)) s"
   fi
 ) 9>"$base.lock"
@@ -106,8 +109,17 @@ cleanup() {
 trap cleanup EXIT
 trap 'exit 1' INT TERM HUP
 
+# copy_prefix <base> <copy>: the registry and every other file Wine may change become private
+# copies; the 1.2 GB of Wine's own DLLs and programs, which a run only reads, are hard links.
+copy_prefix() {
+  local images=("$2/drive_c/windows/system32" "$2/drive_c/windows/syswow64" "$2/drive_c/windows/winsxs")
+  cp -al "$1" "$2"
+  find "$2" \( -path "${images[0]}" -o -path "${images[1]}" -o -path "${images[2]}" \) -prune -o \
+    -type f -links +1 -exec sh -c 'for f; do cp -p "$f" "$f.copy" && mv -f "$f.copy" "$f"; done' sh {} +
+}
+
 started=$SECONDS
-cp -a "$base" "$WINEPREFIX"
+copy_prefix "$base" "$WINEPREFIX"
 
 # A display of our own; Xvfb names its number on fd 5 once it accepts clients.
 Xvfb -displayfd 5 -screen 0 "${E2E_SCREEN:-1024x768x24}" -nolisten tcp 5>"$work/display" </dev/null >"$work/xvfb.log" 2>&1 &
@@ -169,6 +181,8 @@ reg_value() {
 }
 
 # --- The scenario --------------------------------------------------------------------------------------
+# NAME=value words that prepare may add for the steps' ${NAME}.
+driver_vars=("APP=$app_dir_win\\$app_name" "APP_DIR=$app_dir_win" 'E2E_SNAPSHOTS=C:\e2e\snapshots')
 prepare() { :; }
 verify() { :; }
 [ -f "$hooks_file" ] && source "$hooks_file"
@@ -196,9 +210,7 @@ win 'C:\e2e\e2edriver.exe' -e 'wait-window "DebugHelper " 10000' >/dev/null || f
 
 log "running $scenario.steps with $app_name ($(pe_bits "$app")-bit)"
 set +e
-timeout "${E2E_TIMEOUT:-120}" wine 'C:\e2e\e2edriver.exe' 'C:\e2e\scenario.steps' \
-  "APP=$app_dir_win\\$app_name" "APP_DIR=$app_dir_win" 'E2E_SNAPSHOTS=C:\e2e\snapshots' \
-  </dev/null 2>&1 | tr -d '\r' | tee "$work/driver.log" | sed 's/^/  | /'
+timeout "${E2E_TIMEOUT:-120}" wine 'C:\e2e\e2edriver.exe' 'C:\e2e\scenario.steps' "${driver_vars[@]}" </dev/null 2>&1 | tr -d '\r' | tee "$work/driver.log" | sed 's/^/  | /'
 driver_status=${PIPESTATUS[0]}
 set -e
 [ "$driver_status" = 124 ] && fail "the steps did not finish within ${E2E_TIMEOUT:-120} s"
