@@ -243,8 +243,8 @@ bool Session::UseMain(const std::vector<std::wstring> &, std::wstring &error) {
     error = L"no main dialog yet";
     return false;
   }
-  m_current = m_main;
-  return NeedCurrent(error);
+  m_current = m_main; // it may be gone already: wait-gone then passes at once
+  return true;
 }
 
 bool Session::WaitOwned(const std::vector<std::wstring> &args, std::wstring &error) {
