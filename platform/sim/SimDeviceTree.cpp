@@ -367,9 +367,9 @@ HDEVINFO SimDeviceTree::SetupDiGetClassDevsA(const GUID *classGuid, PCSTR enumer
   std::vector<DWORD> members;
   for (const Node &node : m_pImpl->nodes) {
     const SimDevice &device = node.device;
-    if (!node.alive || !device.registered)
+    // Wine lists every node its registry holds: created ones before registration, absent ones too.
+    if (!node.alive || (!device.registered && m_mode == SimMode::Windows))
       continue;
-    // Wine counts every registered node as present.
     if ((flags & DIGCF_PRESENT) && !device.present && m_mode == SimMode::Windows)
       continue;
     if (!allClasses && !SameGuid(device.classGuid, *classGuid))
@@ -583,28 +583,48 @@ BOOL SimDeviceTree::SetupDiGetINFClassA(PCSTR infName, GUID *classGuid, PSTR cla
   std::optional<SimInfText> inf = SimInfText::Load(infName);
   if (!inf)
     return Fail(ERROR_FILE_NOT_FOUND);
+  bool wine = m_mode == SimMode::Wine;
+  if (wine && (!className || classNameSize == 0))
+    return Fail(ERROR_INVALID_PARAMETER);
+  // Measured under Wine: a file that is no INF, or declares no class, fails with the code cleared.
   std::optional<std::string> signature = inf->Value("Version", "Signature");
   if (!signature || (!SimEqualNoCase(*signature, "$Chicago$") && !SimEqualNoCase(*signature, "$Windows NT$")))
-    return Fail(ERROR_WRONG_INF_STYLE);
+    return Fail(wine ? ERROR_SUCCESS : ERROR_WRONG_INF_STYLE);
   std::optional<std::string> guidText = inf->Value("Version", "ClassGUID");
   std::optional<std::string> name = inf->Value("Version", "Class");
-  if ((!guidText || guidText->empty()) && (!name || name->empty()))
-    return Fail(ERROR_INVALID_CLASS);
+  if ((!guidText || guidText->empty()) && (!name || name->empty())) {
+    if (wine && requiredSize)
+      *requiredSize = 0;
+    return Fail(wine ? ERROR_SUCCESS : ERROR_INVALID_CLASS);
+  }
   GUID guid{};
   if (guidText && !guidText->empty()) {
     if (!ParseGuid(*guidText, guid))
-      return Fail(ERROR_INVALID_CLASS);
+      return Fail(wine ? ERROR_INVALID_PARAMETER : ERROR_INVALID_CLASS);
   } else {
     guid = GuidForClassName(*name);
   }
   std::string text = name ? *name : std::string();
   DWORD needed = static_cast<DWORD>(text.size() + 1);
-  if (requiredSize)
-    *requiredSize = needed;
-  if (!className || classNameSize < needed)
-    return Fail(ERROR_INSUFFICIENT_BUFFER);
+  if (!className || classNameSize < needed) {
+    if (!wine) {
+      if (requiredSize)
+        *requiredSize = needed;
+      return Fail(ERROR_INSUFFICIENT_BUFFER);
+    }
+    // Wine still succeeds on the strength of the identifier; the name is cut short.
+    *classGuid = guid;
+    std::memcpy(className, text.data(), classNameSize - 1);
+    className[classNameSize - 1] = '\0';
+    if (requiredSize)
+      *requiredSize = 0;
+    m_dwLastError = ERROR_INSUFFICIENT_BUFFER;
+    return TRUE;
+  }
   std::memcpy(className, text.c_str(), needed);
   *classGuid = guid;
+  if (requiredSize)
+    *requiredSize = needed;
   return Succeed();
 }
 
@@ -646,7 +666,7 @@ BOOL SimDeviceTree::UpdateDriverForPlugAndPlayDevicesA(HWND, PCSTR hardwareId, P
   std::vector<Node *> targets;
   for (Node &node : m_pImpl->nodes) {
     const SimDevice &d = node.device;
-    if (!node.alive || !d.registered || !d.hardwareIds || (windows && !d.present))
+    if (!node.alive || !d.hardwareIds || (windows && (!d.registered || !d.present)))
       continue;
     for (const std::string &id : *d.hardwareIds)
       if (windows ? SimEqualNoCase(id, hardwareId) : id == hardwareId) {

@@ -35,7 +35,9 @@
 enum class SimMode {
   Windows, // successful calls set the last-error code to 0; hardware IDs compare without letter case
   Wine,    // successful calls leave the code alone; the driver update always succeeds with code 0,
-           // ignores its flags and compares IDs case-sensitively; enumeration lists every registered node
+           // ignores its flags and compares IDs case-sensitively; enumeration lists every node, present
+           // or not, registered or not; reading an INF's class with a small name buffer succeeds (code
+           // 122), and a file with no [Version] signature or no class fails with the code cleared
 };
 
 struct SimDevice {

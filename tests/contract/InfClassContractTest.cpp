@@ -41,13 +41,21 @@ TEST_P(InfClassContract, ReadsTheModemClassFromAnsiAndUtf16Files) {
   }
 }
 
-TEST_P(InfClassContract, ASmallNameBufferGivesInsufficientBufferAndTheSize) {
+// Windows fails with the size it needs. Wine (measured) succeeds because the identifier was read,
+// leaves code 122 and cuts the name short.
+TEST_P(InfClassContract, ASmallNameBufferGivesInsufficientBuffer) {
   GUID guid;
   std::string name;
   DWORD required = 0;
-  EXPECT_FALSE(ReadClass("contract_class.inf", guid, name, 4, &required));
+  BOOL ok = ReadClass("contract_class.inf", guid, name, 4, &required);
   EXPECT_EQ(Services().GetLastError(), static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER));
-  EXPECT_EQ(required, sizeof("QuarvelContract"));
+  if (WineLike()) {
+    EXPECT_TRUE(ok);
+    EXPECT_EQ(0, std::memcmp(&guid, &kContractClassGuid, sizeof(GUID)));
+  } else {
+    EXPECT_FALSE(ok);
+    EXPECT_EQ(required, sizeof("QuarvelContract"));
+  }
 }
 
 TEST_P(InfClassContract, AMissingFileFailsWithFileNotFound) {
@@ -57,13 +65,17 @@ TEST_P(InfClassContract, AMissingFileFailsWithFileNotFound) {
   EXPECT_EQ(Services().GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
 }
 
+// Windows names the fault; Wine (measured) fails with the code cleared.
 TEST_P(InfClassContract, AFileWithoutVersionOrClassIsRefused) {
   for (const char *file : {"no_version.inf", "no_class.inf"}) {
     GUID guid;
     std::string name;
-    Services().SetLastError(0);
+    Services().SetLastError(0xDEADBEEF);
     EXPECT_FALSE(ReadClass(file, guid, name)) << file;
-    EXPECT_NE(Services().GetLastError(), 0u) << file;
+    if (WineLike())
+      EXPECT_EQ(Services().GetLastError(), 0u) << file;
+    else
+      EXPECT_NE(Services().GetLastError(), 0u) << file;
   }
 }
 
