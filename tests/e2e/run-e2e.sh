@@ -167,6 +167,16 @@ trace_absent() {
     done < <(trace_texts)
   done
 }
+# expect_no_device <hwid>: no present device lists this hardware ID.
+expect_no_device() {
+  local status=0
+  setupdev list "$1" >"$work/devices.txt" || status=$?
+  case $status in
+    1) ;;
+    0) cat "$work/devices.txt" >&2; fail "a device carrying $1 is still present" ;;
+    *) fail "setupdev list failed (exit $status)" ;;
+  esac
+}
 # The bitness of a PE file: 32 or 64.
 pe_bits() {
   local offset machine
@@ -182,7 +192,7 @@ reg_value() {
 
 # --- The scenario --------------------------------------------------------------------------------------
 # NAME=value words that prepare may add for the steps' ${NAME}.
-driver_vars=("APP=$app_dir_win\\$app_name" "APP_DIR=$app_dir_win" 'E2E_SNAPSHOTS=C:\e2e\snapshots')
+driver_vars=("APP=$app_dir_win\\$app_name" "APP_DIR=$app_dir_win" 'E2E_SNAPSHOTS=C:\e2e\snapshots' 'E2E_TRACE=C:\e2e\trace.log')
 prepare() { :; }
 verify() { :; }
 [ -f "$hooks_file" ] && source "$hooks_file"

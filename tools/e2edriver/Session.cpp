@@ -121,6 +121,8 @@ const Session::Command Session::kCommands[] = {
     {L"settext", 2, 2, &Session::SetText, L"settext <title> <text>         send WM_SETTEXT (ANSI) to the top-level window with that title"},
     {L"close-window", 1, 1, &Session::CloseWindow, L"close-window <title>           post WM_CLOSE to the top-level window with that title"},
     {L"sleep", 1, 1, &Session::SleepStep, L"sleep <ms>                     wait"},
+    {L"wait-trace", 1, 3, &Session::WaitTrace, L"wait-trace <text> [count] [ms]  wait until the trace capture (E2E_TRACE) holds count records (default 1) that are exactly text, as recorded (escaped)"},
+    {L"wait-outcome", 0, 1, &Session::WaitOutcome, L"wait-outcome [ms]              after Install: wait for the outcome box (it becomes current) or the folder button"},
     {L"snapshot", 1, 1, &Session::Snapshot, L"snapshot <name>                ask the test runner for a screenshot now (skipped without E2E_SNAPSHOTS)"},
     {L"echo", 0, 64, &Session::Echo, L"echo <words...>                print the words"},
 };
@@ -455,6 +457,8 @@ bool Session::KeyEscape(const std::vector<std::wstring> &, std::wstring &error) 
       (info.hwndFocus == m_current || IsChild(m_current, info.hwndFocus)))
     target = info.hwndFocus;
   const LPARAM scanCode = static_cast<LPARAM>(MapVirtualKeyW(VK_ESCAPE, 0)) << 16;
+  PrintUtf8(L"esc to " + WindowClass(target) + L" " + std::to_wstring(GetDlgCtrlID(target)) +
+            (info.hwndActive ? L", active " + DescribeText(WindowText(info.hwndActive)) : L", no active window"));
   PostMessageW(target, WM_KEYDOWN, VK_ESCAPE, scanCode | 1);
   PostMessageW(target, WM_KEYUP, VK_ESCAPE, scanCode | 1 | (LPARAM(1) << 30) | (LPARAM(1) << 31));
   return true;
@@ -579,6 +583,93 @@ bool Session::Echo(const std::vector<std::wstring> &args, std::wstring &) {
   for (const std::wstring &arg : args)
     line += (line.empty() ? L"" : L" ") + arg;
   PrintUtf8(line);
+  return true;
+}
+
+namespace {
+// Records of the trace viewer's capture file whose text is exactly wanted.
+size_t CountTraceRecords(const std::wstring &path, const std::string &wanted) {
+  FILE *file = _wfopen(path.c_str(), L"rb");
+  if (!file)
+    return 0;
+  std::string contents;
+  char buffer[4096];
+  size_t read;
+  while ((read = std::fread(buffer, 1, sizeof buffer, file)) > 0)
+    contents.append(buffer, read);
+  std::fclose(file);
+  size_t count = 0;
+  size_t start = 0;
+  for (size_t end; (end = contents.find('\n', start)) != std::string::npos; start = end + 1) {
+    const size_t tab = contents.find('\t', start);
+    if (tab < end && contents.compare(tab + 1, end - tab - 1, wanted) == 0)
+      ++count;
+  }
+  return count;
+}
+} // namespace
+
+bool Session::WaitTrace(const std::vector<std::wstring> &args, std::wstring &error) {
+  unsigned long count = 1;
+  DWORD timeout;
+  if (args.size() > 1 && (!ParseNumber(args[1], count) || count == 0)) {
+    error = L"not a count: " + args[1];
+    return false;
+  }
+  if (!OptionalTimeout(args, 2, kOwnedTimeout, timeout, error))
+    return false;
+  wchar_t path[MAX_PATH] = {};
+  const DWORD length = GetEnvironmentVariableW(L"E2E_TRACE", path, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH) {
+    error = L"E2E_TRACE does not name the trace capture file";
+    return false;
+  }
+  const std::string wanted = ToUtf8(args[0]);
+  size_t seen = 0;
+  if (!WaitFor([&] { return (seen = CountTraceRecords(path, wanted)) >= count; }, timeout)) {
+    error = L"the trace holds " + std::to_wstring(seen) + L" of " + std::to_wstring(count) + L" records " +
+            DescribeText(args[0]) + L" after " + std::to_wstring(timeout) + L" ms";
+    return false;
+  }
+  return true;
+}
+
+bool Session::WaitOutcome(const std::vector<std::wstring> &args, std::wstring &error) {
+  const int kSelectFolderId = 1003;
+  const int kStatusId = 1007;
+  DWORD timeout;
+  if (!OptionalTimeout(args, 0, kOwnedTimeout, timeout, error))
+    return false;
+  if (!m_main) {
+    error = L"no main dialog yet";
+    return false;
+  }
+  // Success shows a box owned by the dialog; failure reveals the folder button and a status line.
+  HWND folderButton = GetDlgItem(m_main, kSelectFolderId);
+  HWND outcome = WaitFor([&]() -> HWND {
+    if (!IsWindow(m_main))
+      return HWND(-1);
+    if (HWND box = FindOwnedDialog(m_main, nullptr))
+      return box;
+    // The button is shown before the status line is written: wait for both.
+    const bool failed = folderButton && IsWindowVisible(folderButton) &&
+                        !WindowText(GetDlgItem(m_main, kStatusId)).empty();
+    return failed ? m_main : nullptr;
+  }, timeout);
+  if (outcome == HWND(-1)) {
+    error = L"the dialog closed without an outcome";
+    return false;
+  }
+  if (!outcome) {
+    error = L"no outcome within " + std::to_wstring(timeout) + L" ms";
+    return false;
+  }
+  if (outcome == m_main)
+    PrintUtf8(L"OUTCOME failure: status " + DescribeText(WindowText(GetDlgItem(m_main, kStatusId))));
+  else
+    PrintUtf8(L"OUTCOME box " + DescribeText(WindowText(outcome)) + L": " +
+              DescribeText(WindowText(GetDlgItem(outcome, kMessageBoxTextId))));
+  m_current = outcome;
   return true;
 }
 

@@ -2,7 +2,7 @@
 // user would, and reads back what the windows show. Every wait polls with a deadline.
 //
 //   e2edriver.exe <script> [NAME=value ...]   run a step script (NAME=value set ${NAME} first)
-//   e2edriver.exe -e "<step>" [-e "<step>" ...] run steps given on the command line
+//   e2edriver.exe -e "<step>" ... [NAME=value ...] run steps given on the command line
 //   e2edriver.exe help                         list the steps
 //
 // Exit codes: 0 every step passed, 1 a step failed (the reason is on stderr), 2 bad usage or script.
@@ -43,7 +43,7 @@ bool ReadFile(const std::wstring &path, std::string &contents) {
 }
 
 int Usage() {
-  PrintError(L"usage: e2edriver.exe <script> [NAME=value ...] | -e \"<step>\" ... | help\nsteps:\n" + Session::Help());
+  PrintError(L"usage: e2edriver.exe (<script> | -e \"<step>\" ...) [NAME=value ...] | help\nsteps:\n" + Session::Help());
   return kExitUsage;
 }
 
@@ -62,39 +62,55 @@ int main() {
     return kExitPassed;
   }
 
+  // Steps come from -e words or from one script file; NAME=value words set ${NAME} for both.
   std::vector<ScriptLine> lines;
   std::wstring error;
-  if (args[0] == L"-e") {
-    for (size_t i = 0; i < args.size(); i += 2) {
-      if (args[i] != L"-e" || i + 1 >= args.size())
+  std::wstring scriptPath;
+  int stepNumber = 0;
+  for (size_t i = 0; i < args.size(); ++i) {
+    if (args[i] == L"-e") {
+      if (i + 1 >= args.size())
         return Usage();
       ScriptLine line;
-      line.number = static_cast<int>(i / 2 + 1);
-      line.text = args[i + 1];
+      line.number = ++stepNumber;
+      line.text = args[++i];
+      lines.push_back(line);
+    } else if (args[i].find(L'=') != std::wstring::npos && args[i][0] != L'=') {
+      const size_t equals = args[i].find(L'=');
+      SetEnvironmentVariableW(args[i].substr(0, equals).c_str(), args[i].substr(equals + 1).c_str());
+    } else if (scriptPath.empty() && lines.empty()) {
+      scriptPath = args[i];
+    } else {
+      return Usage();
+    }
+  }
+  if (!scriptPath.empty() && !lines.empty())
+    return Usage();
+  if (scriptPath.empty()) {
+    // Parsed only now, so that ${NAME} sees every NAME=value word wherever it stood.
+    std::vector<ScriptLine> parsed;
+    for (ScriptLine &line : lines) {
       if (!ParseScriptLine(line.text, line.words, error)) {
         PrintError(L"step " + std::to_wstring(line.number) + L": " + error);
         return kExitUsage;
       }
       if (!line.words.empty())
-        lines.push_back(line);
+        parsed.push_back(line);
     }
+    lines.swap(parsed);
   } else {
-    for (size_t i = 1; i < args.size(); ++i) {
-      const size_t equals = args[i].find(L'=');
-      if (equals == 0 || equals == std::wstring::npos)
-        return Usage();
-      SetEnvironmentVariableW(args[i].substr(0, equals).c_str(), args[i].substr(equals + 1).c_str());
-    }
     std::string contents;
-    if (!ReadFile(args[0], contents)) {
-      PrintError(L"cannot read the script " + args[0]);
+    if (!ReadFile(scriptPath, contents)) {
+      PrintError(L"cannot read the script " + scriptPath);
       return kExitUsage;
     }
     if (!ParseScript(contents, lines, error)) {
-      PrintError(args[0] + L": " + error);
+      PrintError(scriptPath + L": " + error);
       return kExitUsage;
     }
   }
+  if (lines.empty())
+    return Usage();
 
   Session session;
   for (const ScriptLine &line : lines) {

@@ -1,0 +1,23 @@
+prepare() {
+  rm -f "$app_dir/android_usb.inf"
+  # The folder the user picks holds the package under the names the folder install looks for.
+  mkdir -p "$drive_c/drivers"
+  cp "$source_dir/samples/qcmdm.inf" "$drive_c/drivers/qcmsm.inf"
+  cp "$source_dir/samples/qcser.inf" "$source_dir/samples/android_usb.inf" "$drive_c/drivers/"
+}
+
+verify() {
+  # Automatic install: modem and serial installed, the adb pass finds no INF. Folder install: each
+  # pass with its own kind, the modem INF found under its other name.
+  local id expected=()
+  for id in MI_02 MI_03 MI_02 MI_03 MI_01; do
+    expected+=("Search for Device ID: [USB\\\\VID_05C6&PID_9018&$id\\n]\\n" 'Driver Installed successfully.\n')
+  done
+  trace_expect_in_order "${expected[@]}"
+  [ "$(trace_texts | grep -c '^Search for Device ID:')" = 5 ] || fail "expected exactly five device searches"
+  trace_absent 'Found!' 'GetINFClass fail' 'UpdateDriverForPlugAndPlayDevices'
+  [ "$(reg_value 'HKLM\Software\Quarvel\SampleMarks' adb)" = installed ] || fail "the folder's android_usb.inf was not installed"
+  for id in 'USB\VID_05C6&PID_9018&MI_01' 'USB\VID_05C6&PID_9018&MI_02' 'USB\VID_05C6&PID_9018&MI_03'; do
+    expect_no_device "$id"
+  done
+}

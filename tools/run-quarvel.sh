@@ -1,0 +1,109 @@
+#!/usr/bin/env bash
+# Builds the 32-bit Quarvel.exe and runs it under Wine beside the sample driver package (samples/),
+# in a Wine prefix kept in build/run-prefix, with the trace viewer open.
+#   With a display (DISPLAY set): the dialog appears; use it, close it, and the trace is printed.
+#   Without one: it runs in a virtual display, presses Install as a user would, prints the trace and
+#   the outcome, and saves a screenshot (build/quarvel-run.png).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+# QUARVEL_RUN_BUILD picks another build folder for the win32 preset; the prefix, logs and the
+# screenshot go beside it.
+build=${QUARVEL_RUN_BUILD:-$root/build/win32}
+out=$(dirname "$build")
+mkdir -p "$out"
+
+echo "run-quarvel: building Quarvel.exe and the tools (win32 preset, $build)"
+cmake --preset win32 -B "$build" >/dev/null
+cmake --build "$build" --target Quarvel debughelper e2edriver -j2 >/dev/null
+
+export WINEPREFIX=$out/run-prefix WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+export LANG=zh_CN.UTF-8 LC_ALL=zh_CN.UTF-8
+unset WINESERVER
+headless=0
+[ -n "${DISPLAY:-}" ] || headless=1
+
+(
+  flock 9
+  if [ ! -f "$WINEPREFIX/.run-prepared" ]; then
+    echo "run-quarvel: preparing the Wine prefix $WINEPREFIX (once, about half a minute)"
+    rm -rf "$WINEPREFIX"
+    (
+      unset DISPLAY
+      wineboot -i
+      # The dialog's Chinese texts need a CJK font behind the UI fonts.
+      for view in 32 64; do
+        for font in Tahoma "Microsoft Sans Serif" SimSun; do
+          wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' \
+            /v "$font" /t REG_MULTI_SZ /d 'wqy-microhei.ttc,WenQuanYi Micro Hei' /f /reg:$view
+        done
+      done
+      wineserver -w
+    ) </dev/null >"$out/run-prefix.log" 2>&1
+    touch "$WINEPREFIX/.run-prepared"
+  fi
+) 9>"$out/run-prefix.lock"
+
+# The program beside its driver package, as it ships.
+run_dir=$WINEPREFIX/drive_c/quarvel
+mkdir -p "$run_dir"
+cp "$build/app/Quarvel.exe" "$root"/samples/*.inf "$run_dir/"
+cp "$build/tools/debughelper/debughelper.exe" "$build/tools/e2edriver/e2edriver.exe" "$run_dir/"
+trace=$run_dir/trace.log
+: >"$trace"
+
+xvfb_pid=
+cleanup() {
+  set +e
+  wineserver -k >/dev/null 2>&1
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null && wait "$xvfb_pid" 2>/dev/null
+  rm -f "$run_dir/outcome.request"
+}
+trap cleanup EXIT
+trap 'exit 1' INT TERM HUP
+
+if [ $headless = 1 ]; then
+  Xvfb -displayfd 5 -screen 0 1024x768x24 -nolisten tcp 5>"$out/run-display" </dev/null >/dev/null 2>&1 &
+  xvfb_pid=$!
+  for _ in $(seq 200); do [ -s "$out/run-display" ] && break; sleep 0.05; done
+  [ -s "$out/run-display" ] || { echo "run-quarvel: Xvfb did not start" >&2; exit 1; }
+  export DISPLAY=:$(head -n1 "$out/run-display")
+fi
+# No window manager in Xvfb: unmanaged windows spare Wine's wait on every map; a real desktop manages them.
+wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d "$([ $headless = 1 ] && echo N || echo Y)" /f \
+  </dev/null >/dev/null 2>&1
+wineserver -p </dev/null >/dev/null 2>&1
+
+wine 'C:\quarvel\debughelper.exe' 'C:\quarvel\trace.log' </dev/null >/dev/null 2>&1 &
+wine 'C:\quarvel\e2edriver.exe' -e 'wait-window "DebugHelper " 10000' </dev/null >/dev/null 2>&1 ||
+  echo "run-quarvel: the trace viewer did not open; running without it" >&2
+
+status=0
+if [ $headless = 0 ]; then
+  echo "run-quarvel: Quarvel's dialog is open on $DISPLAY; close it to finish"
+  wine 'C:\quarvel\Quarvel.exe' </dev/null 2>/dev/null || status=$?
+else
+  shot=$out/quarvel-run.png
+  # Screenshot on the driver's request, while the outcome is on screen.
+  (
+    for _ in $(seq 1800); do
+      if [ -e "$run_dir/outcome.request" ]; then
+        import -window root "$shot" >/dev/null 2>&1 || true
+        rm -f "$run_dir/outcome.request"
+        break
+      fi
+      sleep 0.05
+    done
+  ) &
+  echo "run-quarvel: pressing Install in a virtual display ($DISPLAY)"
+  wine 'C:\quarvel\e2edriver.exe' \
+    -e 'run C:\quarvel\Quarvel.exe' -e 'wait-dialog "Install USB Driver"' -e 'click 1001' \
+    -e 'wait-outcome 120000' -e 'snapshot outcome' -e 'key-esc' -e 'use-main' -e 'wait-gone' -e 'wait-exit' \
+    E2E_SNAPSHOTS='C:\quarvel' </dev/null 2>&1 | tr -d '\r' | grep -E '^(OUTCOME|exit code|e2edriver:)' || status=1
+fi
+
+wine 'C:\quarvel\e2edriver.exe' -e 'close-window "DebugHelper "' </dev/null >/dev/null 2>&1 || true
+echo "run-quarvel: trace texts received by the viewer (one per line, \\n = line feed inside a text):"
+sed 's/^/  /' "$trace"
+[ $headless = 1 ] && [ -f "$shot" ] && echo "run-quarvel: screenshot of the outcome: $shot"
+exit $status
