@@ -141,19 +141,31 @@ std::wstring Session::Help() {
   return help;
 }
 
-bool Session::Step(const std::vector<std::wstring> &words, std::wstring &error) {
+const Session::Command *Session::Find(const std::vector<std::wstring> &words, std::wstring &error) {
   for (const Command &command : kCommands) {
     if (words[0] != command.name)
       continue;
-    std::vector<std::wstring> args(words.begin() + 1, words.end());
-    if (args.size() < command.minArgs || args.size() > command.maxArgs) {
+    const size_t count = words.size() - 1;
+    if (count < command.minArgs || count > command.maxArgs) {
       error = std::wstring(L"wrong number of arguments; usage: ") + command.usage;
-      return false;
+      return nullptr;
     }
-    return (this->*command.run)(args, error);
+    return &command;
   }
   error = L"unknown step \"" + words[0] + L"\"";
-  return false;
+  return nullptr;
+}
+
+bool Session::Check(const std::vector<std::wstring> &words, std::wstring &error) {
+  return Find(words, error) != nullptr;
+}
+
+bool Session::Step(const std::vector<std::wstring> &words, std::wstring &error) {
+  const Command *command = Find(words, error);
+  if (!command)
+    return false;
+  std::vector<std::wstring> args(words.begin() + 1, words.end());
+  return (this->*command->run)(args, error);
 }
 
 bool Session::NeedCurrent(std::wstring &error) const {

@@ -15,6 +15,9 @@ public:
   Session(const Session &) = delete;
   Session &operator=(const Session &) = delete;
 
+  // Whether the words name a known step with a fitting number of arguments; checked for the whole
+  // script before anything runs, so that a typo never leaves an application half driven.
+  static bool Check(const std::vector<std::wstring> &words, std::wstring &error);
   // Runs one step; on failure returns false with the reason in error.
   bool Step(const std::vector<std::wstring> &words, std::wstring &error);
   // The text that `help` prints: every step and its arguments.
@@ -23,6 +26,7 @@ public:
 private:
   struct Command;
   static const Command kCommands[];
+  static const Command *Find(const std::vector<std::wstring> &words, std::wstring &error);
 
   // Steps.
   bool Run(const std::vector<std::wstring> &args, std::wstring &error);

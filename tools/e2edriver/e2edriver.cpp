@@ -111,6 +111,12 @@ int main() {
   }
   if (lines.empty())
     return Usage();
+  for (const ScriptLine &line : lines) {
+    if (!Session::Check(line.words, error)) {
+      PrintError(L"line " + std::to_wstring(line.number) + L" (" + line.text + L"): " + error);
+      return kExitUsage;
+    }
+  }
 
   Session session;
   for (const ScriptLine &line : lines) {
