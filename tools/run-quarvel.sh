@@ -63,16 +63,18 @@ trap cleanup EXIT
 trap 'exit 1' INT TERM HUP
 
 if [ $headless = 1 ]; then
+  rm -f "$out/run-display"
   Xvfb -displayfd 5 -screen 0 1024x768x24 -nolisten tcp 5>"$out/run-display" </dev/null >/dev/null 2>&1 &
   xvfb_pid=$!
   for _ in $(seq 200); do [ -s "$out/run-display" ] && break; sleep 0.05; done
   [ -s "$out/run-display" ] || { echo "run-quarvel: Xvfb did not start" >&2; exit 1; }
   export DISPLAY=:$(head -n1 "$out/run-display")
 fi
+# One server for the run, its output away from our pipes.
+wineserver -p </dev/null >/dev/null 2>&1 || true
 # No window manager in Xvfb: unmanaged windows spare Wine's wait on every map; a real desktop manages them.
 wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d "$([ $headless = 1 ] && echo N || echo Y)" /f \
   </dev/null >/dev/null 2>&1
-wineserver -p </dev/null >/dev/null 2>&1
 
 wine 'C:\quarvel\debughelper.exe' 'C:\quarvel\trace.log' </dev/null >/dev/null 2>&1 &
 wine 'C:\quarvel\e2edriver.exe' -e 'wait-window "DebugHelper " 10000' </dev/null >/dev/null 2>&1 ||
@@ -99,7 +101,7 @@ else
   wine 'C:\quarvel\e2edriver.exe' \
     -e 'run C:\quarvel\Quarvel.exe' -e 'wait-dialog "Install USB Driver"' -e 'click 1001' \
     -e 'wait-outcome 120000' -e 'snapshot outcome' -e 'key-esc' -e 'use-main' -e 'wait-gone' -e 'wait-exit' \
-    E2E_SNAPSHOTS='C:\quarvel' </dev/null 2>&1 | tr -d '\r' | grep -E '^(OUTCOME|exit code|e2edriver:)' || status=1
+    E2E_SNAPSHOTS='C:\quarvel' </dev/null 2>&1 | tr -d '\r' | grep -E '^(OUTCOME|exit code|e2edriver:)' | sed 's/ \[[0-9A-F ]*\]$//' || status=1
 fi
 
 wine 'C:\quarvel\e2edriver.exe' -e 'close-window "DebugHelper "' </dev/null >/dev/null 2>&1 || true

@@ -698,6 +698,15 @@ bool Session::Snapshot(const std::vector<std::wstring> &args, std::wstring &erro
     error = L"a snapshot name is a plain file name: " + args[0];
     return false;
   }
+  // A window that has just appeared may not be painted yet: have the windows repainted first when
+  // their thread answers (a busy one is shot as it stands), then give X a moment.
+  for (HWND window : {m_main, m_current}) {
+    DWORD_PTR result = 0;
+    if (window && IsWindow(window) &&
+        SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 1000, &result))
+      RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+  }
+  Sleep(200);
   const std::wstring request = std::wstring(folder) + L"\\" + args[0] + L".request";
   HANDLE file = CreateFileW(request.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) {
