@@ -2,7 +2,17 @@
 // Owns one device information set handle: destroys it exactly once, and keeps the thread's
 // last-error code across the destruction so that it still tells what failed before.
 
+#include <cstring>
+
 #include "platform/DeviceServices.h"
+
+// A device record as the platform expects it: the size field set, the rest zeroed.
+inline SP_DEVINFO_DATA EmptyDeviceRecord() {
+  SP_DEVINFO_DATA device;
+  std::memset(&device, 0, sizeof device);
+  device.cbSize = sizeof(SP_DEVINFO_DATA);
+  return device;
+}
 
 class CDeviceInfoSet {
 public:

@@ -35,12 +35,20 @@ public:
   void OnRefresh();
   bool IsBusy() const { return m_bBusy; }
 
+  // Releases the scan's set and empties the scan state.
   void ResetScanState();
+  // Matches the present devices against the INF's hardware IDs for the kind in force; true when
+  // the INF was read and its class known. The set stays open until the next scan or removal.
   bool ScanDevices(CString infPath);
+  // Removes the device that the current set's own scan matched, if any, and releases the set.
   void RemoveMatchedDevice();
+  // Scan, plain update, installing step, removal; returns the scan's result.
   bool RunInfPass(const CString &infPath);
+  // Installs the scanned INF for the matched (or the INF's first) hardware ID; true when installed.
   bool InstallByInf();
+  // The three passes over a folder, each with its kind; returns the last scan's result.
   bool InstallFromFolder(const CString &folder);
+  // Empty when the executable's path cannot be read.
   CString GetModuleDirectory();
 
   // Scan state.

@@ -28,13 +28,6 @@ bool Succeed() {
   return true;
 }
 
-SP_DEVINFO_DATA EmptyDeviceRecord() {
-  SP_DEVINFO_DATA device;
-  std::memset(&device, 0, sizeof device);
-  device.cbSize = sizeof(SP_DEVINFO_DATA);
-  return device;
-}
-
 enum class PropertyRead { Read, NoHardwareIds, Failed };
 
 // Reads a device's hardware IDs into buffer, growing it to the size the platform asks for.
