@@ -2,6 +2,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -20,7 +21,8 @@ class GeneratedInf {
 public:
   GeneratedInf(int lines, int values, int valueLength) {
     m_path = fs::temp_directory_path() /
-             ("quarvel_bench_" + std::to_string(lines) + "_" + std::to_string(values) + "_" +
+             ("quarvel_bench_" + std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()) + "_" +
+              std::to_string(lines) + "_" + std::to_string(values) + "_" +
               std::to_string(valueLength) + ".inf");
     std::ofstream out(m_path, std::ios::binary);
     out << "[Version]\r\nSignature = \"$Windows NT$\"\r\n";

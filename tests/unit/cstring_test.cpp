@@ -1,11 +1,10 @@
-// The byte-string and string-array stand-ins: the operations the reader and the matching rely on.
+// The byte-string stand-in: the operations the reader and the matching rely on.
 
 #include <gtest/gtest.h>
 
 #include <string>
 
 #include "platform/CString.h"
-#include "platform/CStringArray.h"
 #include "platform/CodePage.h"
 
 namespace {
@@ -94,28 +93,8 @@ TEST(CString, FormatAndCompare) {
   EXPECT_NE(CString("qcmd").Compare("qcmdm"), 0);
   EXPECT_EQ(CString().Compare(nullptr), 0);
   EXPECT_EQ(CString("\\") + CString("a") + "b" + 'c', "\\abc");
+  EXPECT_EQ('\\' + CString("x"), "\\x");
   EXPECT_EQ("[" + CString("Models") + "]", "[Models]");
-}
-
-TEST(CStringArray, KeepsOrderDuplicatesAndEmptyValues) {
-  CStringArray list;
-  EXPECT_TRUE(list.IsEmpty());
-  EXPECT_EQ(list.Add("b"), 0);
-  EXPECT_EQ(list.Add(""), 1);
-  EXPECT_EQ(list.Add("b"), 2);
-  CStringArray more;
-  more.Add("a");
-  EXPECT_EQ(list.Append(more), 3);
-  ASSERT_EQ(list.GetSize(), 4);
-  EXPECT_EQ(list.GetCount(), 4);
-  EXPECT_EQ(list[0], "b");
-  EXPECT_EQ(list[1], "");
-  EXPECT_EQ(list[2], "b");
-  EXPECT_EQ(list.GetAt(3), "a");
-  EXPECT_THROW(list.GetAt(4), std::out_of_range);
-  EXPECT_THROW(list.GetAt(-1), std::out_of_range);
-  list.RemoveAll();
-  EXPECT_TRUE(list.IsEmpty());
 }
 
 } // namespace

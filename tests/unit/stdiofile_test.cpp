@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -18,7 +19,9 @@ class TempFolder {
 public:
   TempFolder() {
     const ::testing::TestInfo *test = ::testing::UnitTest::GetInstance()->current_test_info();
-    m_path = fs::temp_directory_path() / (std::string("quarvel_stdio_") + test->name());
+    // Unique per run: the same tests may run at the same time from other build folders.
+    m_path = fs::temp_directory_path() / (std::string("quarvel_stdio_") + test->name() + "_" +
+                                          std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
     fs::remove_all(m_path);
     fs::create_directories(m_path);
   }
