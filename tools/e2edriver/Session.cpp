@@ -1,21 +1,13 @@
 #include "Session.h"
 
-#include <shlobj.h>
-
 #include <cstdio>
 #include <cwchar>
 
+#include "StepSupport.h"
 #include "WindowQuery.h"
 
-namespace {
+namespace steps {
 
-const DWORD kDialogTimeout = 15000;
-const DWORD kOwnedTimeout = 30000; // an install runs before the outcome box appears
-const DWORD kExitTimeout = 10000;
-const DWORD kSendTimeout = 5000;
-const int kMessageBoxTextId = 0xFFFF;
-
-// Decimal or 0x-prefixed hex, nothing else.
 bool ParseNumber(const std::wstring &text, unsigned long &value) {
   if (text.empty())
     return false;
@@ -36,11 +28,11 @@ bool OptionalTimeout(const std::vector<std::wstring> &args, size_t index, DWORD 
   return true;
 }
 
-std::wstring Hex(unsigned long value) {
-  wchar_t text[16];
-  std::swprintf(text, 16, L"0x%lX", value);
-  return text;
-}
+} // namespace steps
+
+using namespace steps;
+
+namespace {
 
 // Quotes one argument for a Windows command line so that the usual parser gives it back unchanged.
 std::wstring QuoteArgument(const std::wstring &arg) {
@@ -71,17 +63,6 @@ std::wstring QuoteArgument(const std::wstring &arg) {
 std::wstring Directory(const std::wstring &path) {
   size_t slash = path.find_last_of(L"\\/");
   return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash);
-}
-
-std::wstring ComputerName() {
-  char name[MAX_COMPUTERNAME_LENGTH + 1] = {};
-  DWORD size = sizeof name;
-  if (!GetComputerNameA(name, &size))
-    return std::wstring();
-  std::wstring wide;
-  for (DWORD i = 0; i < size; ++i)
-    wide += static_cast<wchar_t>(static_cast<unsigned char>(name[i]));
-  return wide;
 }
 
 } // namespace
@@ -301,210 +282,6 @@ bool Session::ExpectNoOwned(const std::vector<std::wstring> &args, std::wstring 
   return true;
 }
 
-bool Session::WaitBrowser(const std::vector<std::wstring> &args, std::wstring &error) {
-  DWORD timeout;
-  if (!OptionalTimeout(args, 0, kDialogTimeout, timeout, error))
-    return false;
-  const DWORD pid = AppPid();
-  HWND browser = WaitFor([&] { return FindFolderBrowser(pid); }, timeout);
-  if (!browser) {
-    error = L"no folder browser within " + std::to_wstring(timeout) + L" ms";
-    return false;
-  }
-  PrintUtf8(L"browser " + DescribeText(WindowText(browser)));
-  m_current = browser;
-  return true;
-}
-
-bool Session::BrowseSelect(const std::vector<std::wstring> &args, std::wstring &error) {
-  if (!NeedCurrent(error))
-    return false;
-  // The selection message carries a pointer that the browser reads in its own process: the path
-  // is written into that process's memory first.
-  HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_WRITE, FALSE, WindowProcess(m_current));
-  if (!process) {
-    error = L"cannot open the browser's process (error " + std::to_wstring(GetLastError()) + L")";
-    return false;
-  }
-  const std::wstring &path = args[0];
-  const SIZE_T bytes = (path.size() + 1) * sizeof(wchar_t);
-  void *remote = VirtualAllocEx(process, nullptr, bytes, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
-  bool selected = false;
-  if (remote && WriteProcessMemory(process, remote, path.c_str(), bytes, nullptr)) {
-    DWORD_PTR result = 0;
-    selected = SendMessageTimeoutW(m_current, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(remote),
-                                   SMTO_ABORTIFHUNG, kSendTimeout, &result) != 0;
-  }
-  if (remote)
-    VirtualFreeEx(process, remote, 0, MEM_RELEASE);
-  CloseHandle(process);
-  if (!selected) {
-    error = L"could not select " + DescribeText(path) + L" in the browser (error " + std::to_wstring(GetLastError()) + L")";
-    return false;
-  }
-  HWND ok = GetDlgItem(m_current, IDOK);
-  if (!ok || !IsWindowEnabled(ok)) {
-    error = L"the browser's OK button is missing or disabled after selecting " + DescribeText(path);
-    return false;
-  }
-  PostMessageW(ok, BM_CLICK, 0, 0);
-  return true;
-}
-
-bool Session::BrowseCancel(const std::vector<std::wstring> &, std::wstring &error) {
-  if (!NeedCurrent(error))
-    return false;
-  PostMessageW(m_current, WM_COMMAND, IDCANCEL, 0);
-  return true;
-}
-
-bool Session::Click(const std::vector<std::wstring> &args, std::wstring &error) {
-  HWND button;
-  if (!Control(args[0], button, error))
-    return false;
-  if (!IsWindowVisible(button) || !IsWindowEnabled(button)) {
-    error = L"button " + args[0] + L" " + DescribeText(WindowText(button)) + L" is " +
-            (IsWindowVisible(button) ? L"disabled" : L"hidden");
-    return false;
-  }
-  // Posted, never sent: the click's handler may run a modal loop that would hold a sent message.
-  PostMessageW(button, BM_CLICK, 0, 0);
-  return true;
-}
-
-bool Session::ExpectCaption(const std::vector<std::wstring> &args, std::wstring &error) {
-  if (!NeedCurrent(error))
-    return false;
-  const std::wstring caption = WindowText(m_current);
-  if (caption != args[0]) {
-    error = L"caption is " + DescribeText(caption) + L", expected " + DescribeText(args[0]);
-    return false;
-  }
-  return true;
-}
-
-bool Session::ExpectText(const std::vector<std::wstring> &args, std::wstring &error) {
-  HWND control;
-  if (!Control(args[0], control, error))
-    return false;
-  const std::wstring text = WindowText(control);
-  if (text != args[1]) {
-    error = L"control " + args[0] + L" holds " + DescribeText(text) + L", expected " + DescribeText(args[1]);
-    return false;
-  }
-  return true;
-}
-
-bool Session::WaitText(const std::vector<std::wstring> &args, std::wstring &error) {
-  DWORD timeout;
-  HWND control;
-  if (!OptionalTimeout(args, 2, kOwnedTimeout, timeout, error) || !Control(args[0], control, error))
-    return false;
-  if (!WaitFor([&] { return WindowText(control) == args[1]; }, timeout)) {
-    error = L"control " + args[0] + L" still holds " + DescribeText(WindowText(control)) + L" after " +
-            std::to_wstring(timeout) + L" ms, expected " + DescribeText(args[1]);
-    return false;
-  }
-  return true;
-}
-
-bool Session::ExpectVisible(const std::vector<std::wstring> &args, std::wstring &error) {
-  HWND control;
-  if (!Control(args[0], control, error))
-    return false;
-  if (!IsWindowVisible(control)) {
-    error = L"control " + args[0] + L" is hidden";
-    return false;
-  }
-  return true;
-}
-
-bool Session::ExpectHidden(const std::vector<std::wstring> &args, std::wstring &error) {
-  HWND control;
-  if (!Control(args[0], control, error))
-    return false;
-  if (GetWindowLongW(control, GWL_STYLE) & WS_VISIBLE) {
-    error = L"control " + args[0] + L" is visible";
-    return false;
-  }
-  return true;
-}
-
-bool Session::PrintCaption(const std::vector<std::wstring> &, std::wstring &error) {
-  if (!NeedCurrent(error))
-    return false;
-  PrintUtf8(L"caption " + DescribeText(WindowText(m_current)));
-  return true;
-}
-
-bool Session::PrintText(const std::vector<std::wstring> &args, std::wstring &error) {
-  HWND control;
-  if (!Control(args[0], control, error))
-    return false;
-  PrintUtf8(L"text " + args[0] + L" " + DescribeText(WindowText(control)));
-  return true;
-}
-
-bool Session::PrintRect(const std::vector<std::wstring> &, std::wstring &error) {
-  RECT rect;
-  if (!NeedCurrent(error))
-    return false;
-  if (!GetWindowRect(m_current, &rect)) {
-    error = L"cannot read the window's rectangle";
-    return false;
-  }
-  PrintUtf8(L"RECT " + std::to_wstring(rect.left) + L" " + std::to_wstring(rect.top) + L" " +
-            std::to_wstring(rect.right - rect.left) + L" " + std::to_wstring(rect.bottom - rect.top));
-  return true;
-}
-
-bool Session::KeyEscape(const std::vector<std::wstring> &, std::wstring &error) {
-  if (!NeedCurrent(error))
-    return false;
-  // The dialog's own loop turns Esc on any of its controls into Cancel, as it does for a user.
-  GUITHREADINFO info = {};
-  info.cbSize = sizeof info;
-  HWND target = m_current;
-  if (GetGUIThreadInfo(GetWindowThreadProcessId(m_current, nullptr), &info) && info.hwndFocus &&
-      (info.hwndFocus == m_current || IsChild(m_current, info.hwndFocus)))
-    target = info.hwndFocus;
-  const LPARAM scanCode = static_cast<LPARAM>(MapVirtualKeyW(VK_ESCAPE, 0)) << 16;
-  PrintUtf8(L"esc to " + WindowClass(target) + L" " + std::to_wstring(GetDlgCtrlID(target)) +
-            (info.hwndActive ? L", active " + DescribeText(WindowText(info.hwndActive)) : L", no active window"));
-  PostMessageW(target, WM_KEYDOWN, VK_ESCAPE, scanCode | 1);
-  PostMessageW(target, WM_KEYUP, VK_ESCAPE, scanCode | 1 | (LPARAM(1) << 30) | (LPARAM(1) << 31));
-  return true;
-}
-
-bool Session::SysCommand(const std::vector<std::wstring> &args, std::wstring &error) {
-  unsigned long value = 0;
-  if (!ParseNumber(args[0], value)) {
-    error = L"not a number: " + args[0];
-    return false;
-  }
-  if (!NeedCurrent(error))
-    return false;
-  PostMessageW(m_current, WM_SYSCOMMAND, value, 0);
-  return true;
-}
-
-bool Session::BroadcastRefresh(const std::vector<std::wstring> &, std::wstring &error) {
-  // The computer name is read the way the application reads it, never assumed.
-  const std::wstring name = L"DevMgrRefreshOn" + ComputerName();
-  const UINT message = RegisterWindowMessageW(name.c_str());
-  if (!message) {
-    error = L"cannot register " + name;
-    return false;
-  }
-  // Posted: a sent broadcast would wait for a dialog that is busy installing.
-  if (!PostMessageW(HWND_BROADCAST, message, 0, 0)) {
-    error = L"broadcast failed (error " + std::to_wstring(GetLastError()) + L")";
-    return false;
-  }
-  PrintUtf8(L"broadcast " + name + L" = " + Hex(message));
-  return true;
-}
-
 bool Session::WaitGone(const std::vector<std::wstring> &args, std::wstring &error) {
   DWORD timeout;
   if (!OptionalTimeout(args, 0, kExitTimeout, timeout, error))
@@ -547,39 +324,6 @@ bool Session::WaitExit(const std::vector<std::wstring> &args, std::wstring &erro
   return true;
 }
 
-bool Session::SetText(const std::vector<std::wstring> &args, std::wstring &error) {
-  HWND window = FindTitled(args[0]);
-  if (!window) {
-    error = L"no window " + DescribeText(args[0]);
-    return false;
-  }
-  // The ANSI message, as the application's trace channel sends it.
-  const std::wstring &text = args[1];
-  std::string ansi;
-  if (!text.empty()) {
-    int length = WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
-    ansi.assign(static_cast<size_t>(length), '\0');
-    WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), &ansi[0], length, nullptr, nullptr);
-  }
-  DWORD_PTR result = 0;
-  if (!SendMessageTimeoutA(window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(ansi.c_str()), SMTO_ABORTIFHUNG,
-                           kSendTimeout, &result)) {
-    error = L"WM_SETTEXT was not answered";
-    return false;
-  }
-  return true;
-}
-
-bool Session::CloseWindow(const std::vector<std::wstring> &args, std::wstring &error) {
-  HWND window = FindTitled(args[0]);
-  if (!window) {
-    error = L"no window " + DescribeText(args[0]);
-    return false;
-  }
-  PostMessageW(window, WM_CLOSE, 0, 0);
-  return true;
-}
-
 bool Session::SleepStep(const std::vector<std::wstring> &args, std::wstring &error) {
   unsigned long ms = 0;
   if (!ParseNumber(args[0], ms)) {
@@ -599,52 +343,7 @@ bool Session::Echo(const std::vector<std::wstring> &args, std::wstring &) {
 }
 
 namespace {
-// Records of the trace viewer's capture file whose text is exactly wanted.
-size_t CountTraceRecords(const std::wstring &path, const std::string &wanted) {
-  FILE *file = _wfopen(path.c_str(), L"rb");
-  if (!file)
-    return 0;
-  std::string contents;
-  char buffer[4096];
-  size_t read;
-  while ((read = std::fread(buffer, 1, sizeof buffer, file)) > 0)
-    contents.append(buffer, read);
-  std::fclose(file);
-  size_t count = 0;
-  size_t start = 0;
-  for (size_t end; (end = contents.find('\n', start)) != std::string::npos; start = end + 1) {
-    const size_t tab = contents.find('\t', start);
-    if (tab < end && contents.compare(tab + 1, end - tab - 1, wanted) == 0)
-      ++count;
-  }
-  return count;
-}
 } // namespace
-
-bool Session::WaitTrace(const std::vector<std::wstring> &args, std::wstring &error) {
-  unsigned long count = 1;
-  DWORD timeout;
-  if (args.size() > 1 && (!ParseNumber(args[1], count) || count == 0)) {
-    error = L"not a count: " + args[1];
-    return false;
-  }
-  if (!OptionalTimeout(args, 2, kOwnedTimeout, timeout, error))
-    return false;
-  wchar_t path[MAX_PATH] = {};
-  const DWORD length = GetEnvironmentVariableW(L"E2E_TRACE", path, MAX_PATH);
-  if (length == 0 || length >= MAX_PATH) {
-    error = L"E2E_TRACE does not name the trace capture file";
-    return false;
-  }
-  const std::string wanted = ToUtf8(args[0]);
-  size_t seen = 0;
-  if (!WaitFor([&] { return (seen = CountTraceRecords(path, wanted)) >= count; }, timeout)) {
-    error = L"the trace holds " + std::to_wstring(seen) + L" of " + std::to_wstring(count) + L" records " +
-            DescribeText(args[0]) + L" after " + std::to_wstring(timeout) + L" ms";
-    return false;
-  }
-  return true;
-}
 
 bool Session::WaitOutcome(const std::vector<std::wstring> &args, std::wstring &error) {
   const int kSelectFolderId = 1003;
@@ -682,43 +381,6 @@ bool Session::WaitOutcome(const std::vector<std::wstring> &args, std::wstring &e
     PrintUtf8(L"OUTCOME box " + DescribeText(WindowText(outcome)) + L": " +
               DescribeText(WindowText(GetDlgItem(outcome, kMessageBoxTextId))));
   m_current = outcome;
-  return true;
-}
-
-bool Session::Snapshot(const std::vector<std::wstring> &args, std::wstring &error) {
-  // The runner watches E2E_SNAPSHOTS for <name>.request files, takes the screenshot and deletes
-  // the file; the windows stay as they are until then.
-  wchar_t folder[MAX_PATH] = {};
-  DWORD length = GetEnvironmentVariableW(L"E2E_SNAPSHOTS", folder, MAX_PATH);
-  if (length == 0 || length >= MAX_PATH) {
-    PrintUtf8(L"snapshot " + args[0] + L" skipped (no E2E_SNAPSHOTS)");
-    return true;
-  }
-  if (args[0].find_first_of(L"\\/:*?\"<>|") != std::wstring::npos) {
-    error = L"a snapshot name is a plain file name: " + args[0];
-    return false;
-  }
-  // A window that has just appeared may not be painted yet: have the windows repainted first when
-  // their thread answers (a busy one is shot as it stands), then give X a moment.
-  for (HWND window : {m_main, m_current}) {
-    DWORD_PTR result = 0;
-    if (window && IsWindow(window) &&
-        SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 1000, &result))
-      RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
-  }
-  Sleep(200);
-  const std::wstring request = std::wstring(folder) + L"\\" + args[0] + L".request";
-  HANDLE file = CreateFileW(request.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) {
-    error = L"cannot create " + request + L" (error " + std::to_wstring(GetLastError()) + L")";
-    return false;
-  }
-  CloseHandle(file);
-  if (!WaitFor([&] { return GetFileAttributesW(request.c_str()) == INVALID_FILE_ATTRIBUTES; }, kDialogTimeout)) {
-    DeleteFileW(request.c_str());
-    error = L"nobody took snapshot " + args[0];
-    return false;
-  }
   return true;
 }
 
