@@ -82,7 +82,7 @@ std::vector<std::string> HardwareIds(HDEVINFO set, SP_DEVINFO_DATA &device) {
   buffer.push_back('\0'); // a malformed multi-string still ends inside the buffer
   buffer.push_back('\0');
   std::vector<std::string> ids;
-  for (const char *p = buffer.data(); *p && p < buffer.data() + buffer.size() - 1; p += std::strlen(p) + 1)
+  for (const char *p = buffer.data(); p < buffer.data() + buffer.size() - 1 && *p; p += std::strlen(p) + 1)
     ids.emplace_back(p);
   return ids;
 }
