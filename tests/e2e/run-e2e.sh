@@ -47,7 +47,8 @@ build=$(cd "$build" && pwd)
 # that both the i686 and the x86_64 program run.
 export LANG=zh_CN.UTF-8 LC_ALL=zh_CN.UTF-8
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEARCH=win64
-unset WINESERVER
+# Never the caller's display or server: ours come later.
+unset WINESERVER DISPLAY
 
 log() { echo "e2e[$scenario]: $*"; }
 fail() { echo "e2e[$scenario]: FAIL: $*" >&2; exit 1; }
@@ -119,7 +120,8 @@ copy_prefix() {
 }
 
 started=$SECONDS
-copy_prefix "$base" "$WINEPREFIX"
+# Shared lock: the base is only rebuilt (exclusively, above) when no scenario is copying it.
+( flock -s 9; copy_prefix "$base" "$WINEPREFIX" ) 9>"$base.lock"
 
 # A display of our own; Xvfb names its number on fd 5 once it accepts clients.
 Xvfb -displayfd 5 -screen 0 "${E2E_SCREEN:-1024x768x24}" -nolisten tcp 5>"$work/display" </dev/null >"$work/xvfb.log" 2>&1 &
