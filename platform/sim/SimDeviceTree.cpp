@@ -734,9 +734,18 @@ bool SimDeviceTree::FileExists(PCSTR path) {
   ::FindClose(search);
   return true;
 #else
-  struct stat info;
-  if (::stat(path, &info) != 0) {
+  // As a search for exactly this path: a trailing separator names no file, and a missing folder
+  // is a missing path rather than a missing file.
+  std::string text = path;
+  if (text.back() == '/' || text.back() == '\\') {
     m_dwLastError = ERROR_FILE_NOT_FOUND;
+    return false;
+  }
+  struct stat info;
+  if (::stat(text.c_str(), &info) != 0) {
+    size_t slash = text.find_last_of("/\\");
+    std::string folder = slash == std::string::npos ? std::string(".") : text.substr(0, slash == 0 ? 1 : slash);
+    m_dwLastError = ::stat(folder.c_str(), &info) == 0 ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND;
     return false;
   }
   return true;
@@ -759,9 +768,13 @@ DWORD SimDeviceTree::GetModuleFileNameA(HMODULE, PSTR fileName, DWORD size) {
     std::memcpy(fileName, path.c_str(), path.size() + 1);
     return static_cast<DWORD>(path.size());
   }
-  // Truncated, still terminated, as Windows does since Vista.
-  std::memcpy(fileName, path.data(), size - 1);
-  fileName[size - 1] = '\0';
+  // Truncated: Windows (since Vista) still ends it with a zero byte; Wine, as measured, does not.
+  if (m_mode == SimMode::Wine) {
+    std::memcpy(fileName, path.data(), size);
+  } else {
+    std::memcpy(fileName, path.data(), size - 1);
+    fileName[size - 1] = '\0';
+  }
   m_dwLastError = ERROR_INSUFFICIENT_BUFFER;
   return size;
 }

@@ -37,7 +37,8 @@ enum class SimMode {
   Wine,    // successful calls leave the code alone; the driver update always succeeds with code 0,
            // ignores its flags and compares IDs case-sensitively; enumeration lists every node, present
            // or not, registered or not; reading an INF's class with a small name buffer succeeds (code
-           // 122), and a file with no [Version] signature or no class fails with the code cleared
+           // 122), and a file with no [Version] signature or no class fails with the code cleared;
+           // a truncated module file name is not ended by a zero byte
 };
 
 struct SimDevice {
