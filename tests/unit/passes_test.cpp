@@ -37,7 +37,7 @@ protected:
     EXPECT_EQ(tree.OpenSetCount(), 0);
     EXPECT_EQ(tree.DoubleDestroyCount(), 0);
   }
-  // INFs whose lists do not match the fallback IDs, so that the new nodes stay for inspection.
+  // INFs whose lists do not match the fallback IDs, so that the new nodes stay to be looked at.
   void WriteKindsNotMatchingFallbacks(const TempInfDir &folder, const char *modemFileName = "qcmdm.inf") {
     folder.Write(modemFileName, InfTextForKind(kKindInfs[0], {std::string(kModemId) + "&REV_0009"}));
     folder.WriteKind(kKindInfs[1], {std::string(kSerialId) + "&REV_0009"});
