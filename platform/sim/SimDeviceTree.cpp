@@ -696,12 +696,17 @@ BOOL SimDeviceTree::UpdateDriverForPlugAndPlayDevicesA(HWND, PCSTR hardwareId, P
       SimDevice &d = node->device;
       d.installedInf = fullInfPath;
       d.installedForced = (installFlags & INSTALLFLAG_FORCE) != 0;
+      // A driver lands only where the INF has a model for one of the device's IDs.
+      std::optional<std::string> desc;
+      for (size_t i = 0; i < d.hardwareIds->size() && !desc; ++i)
+        desc = inf->ModelDescription((*d.hardwareIds)[i], windows);
+      if (!desc)
+        continue;
+      d.deviceDesc = *desc;
       if (classText && !classText->empty())
         d.className = *classText;
       if (haveGuid)
         d.classGuid = classGuid;
-      if (std::optional<std::string> desc = inf->ModelDescription(hardwareId, windows))
-        d.deviceDesc = *desc;
       if (d.driverKey.empty()) {
         std::string cls = GuidText(d.classGuid);
         d.driverKey = cls + "\\" + FourDigits(m_pImpl->driverKeysPerClass[cls]++);

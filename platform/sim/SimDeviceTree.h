@@ -51,8 +51,9 @@ struct SimDevice {
   bool createdByRoot = false;
   std::string installedInf; // full INF path of the last driver update that reached this device
   bool installedForced = false;
-  std::string deviceDesc; // SPDRP_DEVICEDESC: set by a driver install from the INF's model line
-  std::string driverKey;  // SPDRP_DRIVER: "{class GUID}\NNNN" once a driver is installed
+  // What a driver install leaves, only where the INF has a model for one of the device's IDs:
+  std::string deviceDesc; // SPDRP_DEVICEDESC: the model line's description
+  std::string driverKey;  // SPDRP_DRIVER: "{class GUID}\NNNN"
 };
 
 class SimDeviceTree : public DeviceServices {

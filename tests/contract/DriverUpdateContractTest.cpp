@@ -102,6 +102,18 @@ TEST_P(DriverUpdateContract, AnUpdateFromAMissingInfFailsOnWindowsOnly) {
   EXPECT_FALSE(PresentDeviceProperty(Services(), id, SPDRP_DRIVER));
 }
 
+TEST_P(DriverUpdateContract, AnInfWithoutAModelForTheDeviceInstallsNoDriver) {
+  const std::string id = ContractHardwareId(10); // carried by the device, listed by no INF
+  PlantedNode node(Services(), "QCT_NOMODEL", kContractClassGuid, {id});
+  ASSERT_TRUE(node.Ok()) << node.Failure();
+  BOOL ok = Update(id, ContractInf(), INSTALLFLAG_FORCE);
+  if (WineLike()) {
+    EXPECT_TRUE(ok); // Wine reports success whatever happened
+  }
+  EXPECT_FALSE(PresentDeviceProperty(Services(), id, SPDRP_DRIVER));
+  EXPECT_FALSE(Description(id));
+}
+
 // Windows compares hardware IDs without letter case; Wine compares them exactly and installs nothing.
 TEST_P(DriverUpdateContract, AnIdInOtherLetterCaseMatchesOnWindowsOnly) {
   const std::string id = ContractHardwareId(5);
