@@ -310,7 +310,7 @@ void SimDeviceTree::FailCall(const std::string &operation, int nth, DWORD code, 
 
 void SimDeviceTree::ClearFaults() { m_pImpl->faults.clear(); }
 
-// ---- Inspecting ----
+// ---- Reading the tree back ----
 
 std::vector<SimDevice> SimDeviceTree::Devices() const {
   std::vector<SimDevice> devices;

@@ -84,7 +84,7 @@ public:
   void FailCall(const std::string &operation, int nth, DWORD code, bool every = false);
   void ClearFaults();
 
-  // ---- Inspecting ----
+  // ---- Reading the tree back ----
   std::vector<SimDevice> Devices() const; // every registered node, in enumeration order
   const SimDevice *FindDevice(const std::string &instanceId) const;
   std::vector<std::string> RemovedInstanceIds() const { return m_removed; }

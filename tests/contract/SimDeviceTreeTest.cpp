@@ -1,4 +1,4 @@
-// What only the simulation offers: arranging the tree, fault injection, the inspection API, and the
+// What only the simulation offers: arranging the tree, fault injection, the read-back API, and the
 // Windows-mode details that the real services under Wine cannot show.
 
 #include <gtest/gtest.h>
