@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 #include <deque>
+#include <unordered_set>
 
 #include "platform/sim/SimInfText.h"
 
@@ -135,7 +136,8 @@ struct SimDeviceTree::Impl {
     bool destroyed = false;
     bool hasClass = false;
     GUID classGuid{};
-    std::vector<DWORD> members; // devInst of each element, in enumeration order
+    std::vector<DWORD> members;            // devInst of each element, in enumeration order
+    std::unordered_set<DWORD> memberIndex; // the same, for membership checks
   };
   struct Fault {
     std::string operation;
@@ -147,7 +149,6 @@ struct SimDeviceTree::Impl {
   std::deque<Node> nodes; // a deque keeps FindDevice's pointers valid while nodes are added
   std::map<uintptr_t, DevSet> sets;
   uintptr_t nextHandle = 0x5D100000;
-  DWORD nextDevInst = 1;
   int nextSerial = 1;
   std::map<std::string, int> calls;
   std::vector<Fault> faults;
@@ -155,11 +156,9 @@ struct SimDeviceTree::Impl {
   std::string moduleFileName = "C:\\Quarvel\\Quarvel.exe";
   DWORD moduleFailureCode = ERROR_FILE_NOT_FOUND;
 
+  // Nodes are never erased, so a node's devInst is its position plus one.
   Node *NodeByDevInst(DWORD devInst) {
-    for (Node &node : nodes)
-      if (node.devInst == devInst)
-        return &node;
-    return nullptr;
+    return devInst >= 1 && devInst <= nodes.size() ? &nodes[devInst - 1] : nullptr;
   }
   Node *AliveNode(const std::string &instanceId) {
     for (Node &node : nodes)
@@ -174,7 +173,7 @@ struct SimDeviceTree::Impl {
   Node &AddNode(SimDevice device) {
     Node node;
     node.device = std::move(device);
-    node.devInst = nextDevInst++;
+    node.devInst = static_cast<DWORD>(nodes.size() + 1);
     nodes.push_back(std::move(node));
     return nodes.back();
   }
@@ -226,6 +225,7 @@ HDEVINFO SimDeviceTree::NewSet(bool hasClass, const GUID &classGuid, std::vector
   set.hasClass = hasClass;
   set.classGuid = classGuid;
   set.members = std::move(members);
+  set.memberIndex.insert(set.members.begin(), set.members.end());
   ++m_nSetsCreated;
   Succeed();
   return reinterpret_cast<HDEVINFO>(handle);
@@ -243,10 +243,7 @@ SimDeviceTree::Node *SimDeviceTree::Element(HDEVINFO handle, const SP_DEVINFO_DA
     return nullptr;
   }
   DWORD devInst = static_cast<DWORD>(data->Reserved);
-  bool member = false;
-  for (DWORD each : set->members)
-    member = member || each == devInst;
-  Node *node = member ? m_pImpl->NodeByDevInst(devInst) : nullptr;
+  Node *node = set->memberIndex.count(devInst) ? m_pImpl->NodeByDevInst(devInst) : nullptr;
   if (!node) {
     Fail(ERROR_INVALID_PARAMETER);
     return nullptr;
@@ -457,6 +454,7 @@ BOOL SimDeviceTree::SetupDiCreateDeviceInfoA(HDEVINFO handle, PCSTR deviceName, 
   Node &node = m_pImpl->AddNode(std::move(created));
   node.ownerSet = reinterpret_cast<uintptr_t>(handle);
   set->members.push_back(node.devInst);
+  set->memberIndex.insert(node.devInst);
   if (device)
     Impl::Fill(node, *device);
   return Succeed();
