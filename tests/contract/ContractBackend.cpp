@@ -18,6 +18,11 @@ void ContractTest::SetUp() {
   switch (GetParam()) {
   case BackendKind::Real:
 #ifdef _WIN32
+    m_hTreeLock = ::CreateMutexA(nullptr, FALSE, "QuarvelContractDeviceTree");
+    ASSERT_NE(m_hTreeLock, nullptr);
+    // An abandoned lock (a case that crashed) is ours all the same.
+    DWORD wait = ::WaitForSingleObject(m_hTreeLock, 120000);
+    ASSERT_TRUE(wait == WAIT_OBJECT_0 || wait == WAIT_ABANDONED) << "device tree lock: " << wait;
     m_pServices = &Win32DeviceServicesInstance();
     m_bWineLike = RunningUnderWine();
 #endif
@@ -30,6 +35,16 @@ void ContractTest::SetUp() {
     break;
   }
   ASSERT_NE(m_pServices, nullptr);
+}
+
+void ContractTest::TearDown() {
+#ifdef _WIN32
+  if (m_hTreeLock) {
+    ::ReleaseMutex(m_hTreeLock);
+    ::CloseHandle(m_hTreeLock);
+    m_hTreeLock = nullptr;
+  }
+#endif
 }
 
 std::string ContractTest::InstanceId(HDEVINFO set, SP_DEVINFO_DATA &device) {

@@ -17,6 +17,7 @@ enum class BackendKind { Real, SimWindows, SimWine };
 class ContractTest : public ::testing::TestWithParam<BackendKind> {
 protected:
   void SetUp() override;
+  void TearDown() override;
 
   DeviceServices &Services() { return *m_pServices; }
   // Wine's behaviour is expected: the simulation in Wine mode, or the real services running under Wine.
@@ -33,6 +34,11 @@ private:
   std::unique_ptr<SimDeviceTree> m_pSim;
   DeviceServices *m_pServices = nullptr;
   bool m_bWineLike = false;
+#ifdef _WIN32
+  // Cases on the real tree run one at a time, also across processes: an enumeration walks the
+  // registry by index, so a node another case adds or removes meanwhile can hide or repeat one.
+  HANDLE m_hTreeLock = nullptr;
+#endif
 };
 
 std::vector<BackendKind> ContractBackends();
