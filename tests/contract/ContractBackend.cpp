@@ -16,7 +16,7 @@ bool RunningUnderWine() {
 
 void ContractTest::SetUp() {
   switch (GetParam()) {
-  case BackendKind::Real:
+  case BackendKind::Real: {
 #ifdef _WIN32
     m_hTreeLock = ::CreateMutexA(nullptr, FALSE, "QuarvelContractDeviceTree");
     ASSERT_NE(m_hTreeLock, nullptr);
@@ -27,6 +27,7 @@ void ContractTest::SetUp() {
     m_bWineLike = RunningUnderWine();
 #endif
     break;
+  }
   case BackendKind::SimWindows:
   case BackendKind::SimWine:
     m_pSim = std::make_unique<SimDeviceTree>(GetParam() == BackendKind::SimWine ? SimMode::Wine : SimMode::Windows);
