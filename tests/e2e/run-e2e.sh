@@ -2,15 +2,20 @@
 # Runs one end-to-end scenario of Quarvel under Wine, in a private copy of a prepared prefix and a
 # private virtual display, so that scenarios can run side by side.
 #
-#   run-e2e.sh --build <build-dir> --app <Quarvel.exe> --tools <dir> <scenario>
+#   run-e2e.sh --build <build-dir> --app <Quarvel.exe> --tools <dir> [--expect-bits 32|64] <scenario>
 #
 # --tools names a folder holding debughelper.exe, e2edriver.exe and setupdev.exe (or give each with
-# --debughelper, --e2edriver, --setupdev). The scenario is tests/e2e/scenarios/<scenario>.steps, an
+# --debughelper, --e2edriver, --setupdev); --plantdll and --naiveload add those two test programs.
+# --expect-bits refuses an application of the other architecture. The scenario is tests/e2e/scenarios/<scenario>.steps, an
 # e2edriver script, with an optional <scenario>.sh beside it that may define:
 #   prepare   after the package is laid out, before the app starts (seed devices, change the layout)
 #   verify    after the steps passed (check the trace, the device tree, the registry)
 # Both run in this shell and may use the helpers below (win, setupdev, trace_*, fail ...).
 #
+# Every scenario also checks that the device tree after the run is the one before it, less the
+# devices whose hardware IDs the scenario lists in devices_expected_gone.
+#
+# Screenshots that `snapshot` steps ask for are kept in <build-dir>/e2e-screenshots/<scenario>-<name>.png.
 # Environment: E2E_KEEP=1 keeps the work folder after a pass; E2E_TIMEOUT (seconds, default 120)
 # bounds the steps; E2E_SCREEN (default 1024x768x24).
 # Exit: 0 pass, 1 fail (the work folder with logs and a screenshot is kept and named), 2 bad usage.
@@ -19,9 +24,9 @@ set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 source_dir=$(cd "$here/../.." && pwd)
 
-usage() { echo "usage: $0 --build DIR --app EXE (--tools DIR | --debughelper EXE --e2edriver EXE --setupdev EXE) SCENARIO" >&2; exit 2; }
+usage() { echo "usage: $0 --build DIR --app EXE (--tools DIR | --debughelper EXE --e2edriver EXE --setupdev EXE) [--plantdll DLL] [--naiveload EXE] [--expect-bits 32|64] SCENARIO" >&2; exit 2; }
 
-build= app= debughelper= e2edriver= setupdev= scenario=
+build= app= debughelper= e2edriver= setupdev= plantdll= naiveload= expect_bits= scenario=
 while [ $# -gt 0 ]; do
   case "$1" in
     --build) build=$2; shift 2 ;;
@@ -30,6 +35,9 @@ while [ $# -gt 0 ]; do
     --debughelper) debughelper=$2; shift 2 ;;
     --e2edriver) e2edriver=$2; shift 2 ;;
     --setupdev) setupdev=$2; shift 2 ;;
+    --plantdll) plantdll=$2; shift 2 ;;
+    --naiveload) naiveload=$2; shift 2 ;;
+    --expect-bits) expect_bits=$2; shift 2 ;;
     -*) usage ;;
     *) [ -z "$scenario" ] || usage; scenario=$1; shift ;;
   esac
@@ -38,7 +46,7 @@ done
 steps_file=$here/scenarios/$scenario.steps
 hooks_file=$here/scenarios/$scenario.sh
 [ -f "$steps_file" ] || { echo "e2e: no scenario $steps_file" >&2; exit 2; }
-for exe in "$app" "$debughelper" "$e2edriver" "$setupdev"; do
+for exe in "$app" "$debughelper" "$e2edriver" "$setupdev" ${plantdll:+"$plantdll"} ${naiveload:+"$naiveload"}; do
   [ -f "$exe" ] || { echo "e2e: missing $exe (build the Quarvel, debughelper, e2edriver and setupdev targets)" >&2; exit 2; }
 done
 build=$(cd "$build" && pwd)
@@ -119,6 +127,11 @@ copy_prefix() {
     -type f -links +1 -exec sh -c 'for f; do cp -p "$f" "$f.copy" && mv -f "$f.copy" "$f"; done' sh {} +
 }
 
+# Screenshots outlive the work folder, under fixed names; this scenario's old ones go first.
+shots=$build/e2e-screenshots
+mkdir -p "$shots"
+rm -f "$shots/$scenario-"*.png
+
 started=$SECONDS
 # Shared lock: the base is only rebuilt (exclusively, above) when no scenario is copying it.
 ( flock -s 9; copy_prefix "$base" "$WINEPREFIX" ) 9>"$base.lock"
@@ -140,11 +153,13 @@ app_dir=$drive_c/quarvel      # C:\quarvel: the program and its driver package
 app_dir_win='C:\quarvel'
 app_name=$(basename "$app")
 mkdir -p "$e2e_dir/snapshots" "$app_dir"
-cp "$debughelper" "$e2edriver" "$setupdev" "$e2e_dir/"
+cp "$debughelper" "$e2edriver" "$setupdev" ${plantdll:+"$plantdll"} ${naiveload:+"$naiveload"} "$e2e_dir/"
 cp "$app" "$app_dir/$app_name"
 cp "$source_dir"/samples/*.inf "$app_dir/"
 trace_log=$e2e_dir/trace.log
+devices_log=$e2e_dir/devices.log   # the phone's devices present at each trace text, by sequence number
 : >"$trace_log"
+: >"$devices_log"
 
 # --- Helpers for the scenario hooks ------------------------------------------------------------------
 # win <exe> [args]: runs a Windows program in the prefix; its output goes to stdout.
@@ -186,6 +201,52 @@ pe_bits() {
   machine=$(od -An -tx2 -j$((offset + 4)) -N2 "$1" | tr -d ' ')
   case "$machine" in 014c) echo 32 ;; 8664) echo 64 ;; *) fail "unknown PE machine $machine in $1" ;; esac
 }
+# trace_seq <text> [n]: the sequence number of the n-th (default first) record that is exactly text.
+trace_seq() {
+  # Through the environment: awk would read escapes in a -v value, and these texts hold backslashes.
+  WANT=$1 N=${2:-1} awk -F'\t' '{ text = $0; sub(/^[^\t]*\t/, "", text) }
+    text == ENVIRON["WANT"] && ++seen == ENVIRON["N"] { print $1; exit }' "$trace_log"
+}
+# devices_at <seq>: the watched devices present when that record arrived, one line each, or "-".
+devices_at() {
+  awk -F'\t' -v seq="$1" '$1 == seq { sub(/^[^\t]*\t/, ""); print }' "$devices_log"
+}
+# expect_devices_at <seq> <pattern>...: the watched devices at that record are exactly these, one
+# pattern per device line in enumeration order, where only * is a wildcard ("-" alone: none).
+expect_devices_at() {
+  local seq=$1 lines=() i regex pattern
+  shift
+  [ -n "$seq" ] || fail "expect_devices_at: no such trace record"
+  mapfile -t lines < <(devices_at "$seq")
+  if [ ${#lines[@]} -eq $# ]; then
+    for ((i = 0; i < $#; i++)); do
+      pattern=${*:i+1:1}
+      regex=$(printf '%s' "$pattern" | sed -e 's/[][\.^$+?(){}|\\/]/\\&/g' -e 's/\*/.*/g')
+      [[ ${lines[$i]} =~ ^${regex}$ ]] || break
+    done
+    [ $i -eq $# ] && return 0
+  fi
+  printf "  devices at $seq: %s\n" "${lines[@]}" >&2
+  fail "at trace record $seq ($(sed -n "/^$seq\t/{s/^[^\t]*\t//p;q}" "$trace_log")) the devices are not: $*"
+}
+# device_tree: every present device, one line each, in a stable order.
+device_tree() {
+  setupdev list | tr -d '\r' | { grep '^DEV ' || true; } | LC_ALL=C sort
+}
+# lists_any_id <device line> <hwid>...: whether the device's hardware IDs hold one of these.
+lists_any_id() {
+  local line=$1 ids wanted id
+  shift
+  ids=${line#* | hwid=}
+  ids=${ids%% | class=*}
+  IFS=, read -r -a ids <<<"$ids"
+  for wanted in "$@"; do
+    for id in "${ids[@]}"; do
+      [ "${id,,}" = "${wanted,,}" ] && return 0
+    done
+  done
+  return 1
+}
 # reg_value <key> <value> [32|64]: a value's data in the given registry view (default: the app's).
 reg_value() {
   local view=${3:-$(pe_bits "$app")}
@@ -197,8 +258,13 @@ reg_value() {
 driver_vars=("APP=$app_dir_win\\$app_name" "APP_DIR=$app_dir_win" 'E2E_SNAPSHOTS=C:\e2e\snapshots' 'E2E_TRACE=C:\e2e\trace.log')
 prepare() { :; }
 verify() { :; }
+devices_expected_gone=()
 [ -f "$hooks_file" ] && source "$hooks_file"
+if [ -n "$expect_bits" ]; then
+  [ "$(pe_bits "$app")" = "$expect_bits" ] || fail "$app is a $(pe_bits "$app")-bit program, this build makes $expect_bits-bit ones"
+fi
 prepare
+device_tree >"$work/devices-before.txt"
 
 cp "$steps_file" "$e2e_dir/scenario.steps"
 
@@ -208,7 +274,7 @@ cp "$steps_file" "$e2e_dir/scenario.steps"
     for request in "$e2e_dir"/snapshots/*.request; do
       [ -e "$request" ] || continue
       name=$(basename "$request" .request)
-      import -window root "$work/$name.png" >/dev/null 2>&1 || true
+      import -window root "$shots/$scenario-$name.png" >/dev/null 2>&1 || true
       rm -f "$request"
     done
     sleep 0.05
@@ -217,7 +283,7 @@ cp "$steps_file" "$e2e_dir/scenario.steps"
 snapper_pid=$!
 
 # The trace viewer, listening before the app starts.
-wine 'C:\e2e\debughelper.exe' 'C:\e2e\trace.log' </dev/null >>"$work/debughelper.log" 2>&1 &
+wine 'C:\e2e\debughelper.exe' --watch-devices 'USB\VID_05C6&PID_9018' 'C:\e2e\devices.log' 'C:\e2e\trace.log' </dev/null >>"$work/debughelper.log" 2>&1 &
 win 'C:\e2e\e2edriver.exe' -e 'wait-window "DebugHelper " 10000' >/dev/null || fail "the trace viewer did not open its window"
 
 log "running $scenario.steps with $app_name ($(pe_bits "$app")-bit)"
@@ -232,5 +298,16 @@ set -e
 win 'C:\e2e\e2edriver.exe' -e 'close-window "DebugHelper "' >/dev/null || true
 sed 's/^/  trace /' "$trace_log"
 verify
+
+# The device tree: nothing added, nothing removed but what the scenario expects gone.
+device_tree >"$work/devices-after.txt"
+while IFS= read -r line; do
+  [ ${#devices_expected_gone[@]} -gt 0 ] && lists_any_id "$line" "${devices_expected_gone[@]}" && continue
+  echo "$line"
+done <"$work/devices-before.txt" >"$work/devices-expected.txt"
+if ! cmp -s "$work/devices-expected.txt" "$work/devices-after.txt"; then
+  diff "$work/devices-expected.txt" "$work/devices-after.txt" | sed 's/^/  devices /' >&2
+  fail "the device tree after the run is not the one before it (< expected, > found)"
+fi
 passed=1
 log "passed in $((SECONDS - started)) s"

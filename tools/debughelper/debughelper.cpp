@@ -2,10 +2,12 @@
 // Quarvel's trace channel looks for; every text set on it with WM_SETTEXT becomes one entry of the
 // list below and, with a file named on the command line, one record appended to that file.
 //
-//   debughelper.exe [--hidden] [capture-file]
+//   debughelper.exe [--hidden] [--watch-devices <hwid-prefix> <devices-file>] [capture-file]
 //
 // Texts arrive in the sender's ANSI code page; the list and the file hold them converted to
-// Unicode (the file as UTF-8, one record per text, see TraceRecord.h). Exits on WM_CLOSE.
+// Unicode (the file as UTF-8, one record per text, see TraceRecord.h). With --watch-devices, each
+// text also appends to devices-file the present devices whose hardware ID begins with the prefix,
+// under the text's sequence number (see DeviceWatch.h). Exits on WM_CLOSE.
 
 #include <windows.h>
 #include <shellapi.h>
@@ -13,6 +15,7 @@
 #include <cstdio>
 #include <string>
 
+#include "DeviceWatch.h"
 #include "TraceRecord.h"
 
 namespace {
@@ -25,6 +28,7 @@ const LRESULT kMaxEntries = 5000; // the list drops its oldest entries beyond th
 struct Viewer {
   HWND list = nullptr;
   FILE *capture = nullptr;
+  DeviceWatch *devices = nullptr;
   unsigned long received = 0;
 };
 Viewer g_viewer;
@@ -55,6 +59,8 @@ void Receive(const char *ansiText) {
     std::fwrite(record.data(), 1, record.size(), g_viewer.capture);
     std::fflush(g_viewer.capture); // a test reads the file while we run, and we may be killed
   }
+  if (g_viewer.devices)
+    g_viewer.devices->Record(g_viewer.received);
   if (g_viewer.list) {
     const std::wstring entry = Widen(std::to_string(g_viewer.received) + "  " + EscapeTraceText(utf8), CP_UTF8);
     SendMessageW(g_viewer.list, WM_SETREDRAW, FALSE, 0);
@@ -101,10 +107,15 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
   LPWSTR *argv = CommandLineToArgvW(GetCommandLineW(), &argc);
   bool hidden = false;
   const wchar_t *capturePath = nullptr;
+  const wchar_t *watchPrefix = nullptr;
+  const wchar_t *devicesPath = nullptr;
   for (int i = 1; argv && i < argc; ++i) {
     if (lstrcmpW(argv[i], L"--hidden") == 0)
       hidden = true;
-    else if (!capturePath)
+    else if (lstrcmpW(argv[i], L"--watch-devices") == 0 && i + 2 < argc && !watchPrefix) {
+      watchPrefix = argv[++i];
+      devicesPath = argv[++i];
+    } else if (!capturePath)
       capturePath = argv[i];
     else
       return 2;
@@ -114,6 +125,15 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
     if (!g_viewer.capture)
       return 3;
   }
+  FILE *devicesFile = nullptr;
+  if (devicesPath) {
+    devicesFile = _wfopen(devicesPath, L"ab");
+    if (!devicesFile)
+      return 3;
+  }
+  DeviceWatch devices(Utf8(watchPrefix ? watchPrefix : L""), devicesFile);
+  if (devicesFile)
+    g_viewer.devices = &devices;
 
   WNDCLASSA windowClass = {};
   windowClass.lpfnWndProc = ViewerProc;
@@ -139,6 +159,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
   }
   if (g_viewer.capture)
     std::fclose(g_viewer.capture);
+  g_viewer.devices = nullptr;
+  if (devicesFile)
+    std::fclose(devicesFile);
   LocalFree(argv);
   return 0;
 }

@@ -76,7 +76,7 @@ struct Session::Command {
 };
 
 const Session::Command Session::kCommands[] = {
-    {L"run", 1, 64, &Session::Run, L"run <exe> [args...]            start the application (working folder: its own)"},
+    {L"run", 1, 64, &Session::Run, L"run <exe> [args...]            start the application (working folder: its own); again once it ended"},
     {L"wait-dialog", 1, 2, &Session::WaitDialog, L"wait-dialog <title> [ms]       wait for its visible dialog; it becomes main and current"},
     {L"wait-window", 1, 2, &Session::WaitWindow, L"wait-window <title> [ms]       wait for any top-level window with this title"},
     {L"use-main", 0, 0, &Session::UseMain, L"use-main                       act on the main dialog again"},
@@ -95,6 +95,7 @@ const Session::Command Session::kCommands[] = {
     {L"print-text", 1, 1, &Session::PrintText, L"print-text <id>                print the control's text"},
     {L"print-rect", 0, 0, &Session::PrintRect, L"print-rect                     print current's screen rectangle: RECT x y width height"},
     {L"key-esc", 0, 0, &Session::KeyEscape, L"key-esc                        press Esc in current (posted to its focused control)"},
+    {L"close", 0, 0, &Session::Close, L"close                          post WM_CLOSE to current (its close box)"},
     {L"syscommand", 1, 1, &Session::SysCommand, L"syscommand <value>             post WM_SYSCOMMAND with that value to current"},
     {L"broadcast-refresh", 0, 0, &Session::BroadcastRefresh, L"broadcast-refresh              post \"DevMgrRefreshOn\"+computer name to every top-level window"},
     {L"wait-gone", 0, 1, &Session::WaitGone, L"wait-gone [ms]                 wait until current no longer exists"},
@@ -179,8 +180,15 @@ bool Session::Control(const std::wstring &idText, HWND &control, std::wstring &e
 
 bool Session::Run(const std::vector<std::wstring> &args, std::wstring &error) {
   if (m_app.hProcess) {
-    error = L"an application was already started";
-    return false;
+    // One application at a time: a later run starts the next instance once the last has ended.
+    if (WaitForSingleObject(m_app.hProcess, 0) != WAIT_OBJECT_0) {
+      error = L"the application started earlier still runs";
+      return false;
+    }
+    CloseHandle(m_app.hThread);
+    CloseHandle(m_app.hProcess);
+    m_app = PROCESS_INFORMATION();
+    m_main = m_current = nullptr;
   }
   std::wstring commandLine;
   for (const std::wstring &arg : args)

@@ -48,6 +48,7 @@ private:
   bool PrintText(const std::vector<std::wstring> &args, std::wstring &error);
   bool PrintRect(const std::vector<std::wstring> &args, std::wstring &error);
   bool KeyEscape(const std::vector<std::wstring> &args, std::wstring &error);
+  bool Close(const std::vector<std::wstring> &args, std::wstring &error);
   bool SysCommand(const std::vector<std::wstring> &args, std::wstring &error);
   bool BroadcastRefresh(const std::vector<std::wstring> &args, std::wstring &error);
   bool WaitGone(const std::vector<std::wstring> &args, std::wstring &error);

@@ -125,6 +125,13 @@ bool Session::KeyEscape(const std::vector<std::wstring> &, std::wstring &error) 
   return true;
 }
 
+bool Session::Close(const std::vector<std::wstring> &, std::wstring &error) {
+  if (!NeedCurrent(error))
+    return false;
+  PostMessageW(m_current, WM_CLOSE, 0, 0);
+  return true;
+}
+
 bool Session::SysCommand(const std::vector<std::wstring> &args, std::wstring &error) {
   unsigned long value = 0;
   if (!ParseNumber(args[0], value)) {

@@ -7,6 +7,7 @@
 //                                      listing it (letter case ignored)
 //   setupdev update <hwid> <inf> [force]  UpdateDriverForPlugAndPlayDevicesA, result printed
 //   setupdev remove <hwid>             removes every present root device listing <hwid>
+//   setupdev infclass <inf>            SetupDiGetINFClassA on the INF: result, last-error, class
 //
 // Exit codes: 0 done, 1 nothing matched (list with a filter, remove), 2 usage, 3 a platform call failed.
 
@@ -18,6 +19,8 @@
 #include <cstring>
 #include <string>
 #include <vector>
+
+#include "DeviceQuery.h"
 
 namespace {
 
@@ -32,112 +35,6 @@ const GUID kUnknownClass = {0x4D36E97E, 0xE325, 0x11CE, {0xBF, 0xC1, 0x08, 0x00,
 int Fail(const char *what) {
   std::fprintf(stderr, "setupdev: %s failed (error %lu)\n", what, GetLastError());
   return kExitFailed;
-}
-
-// Owns one device information set.
-class DeviceSet {
-public:
-  explicit DeviceSet(HDEVINFO set) : m_set(set) {}
-  ~DeviceSet() {
-    if (m_set != INVALID_HANDLE_VALUE)
-      SetupDiDestroyDeviceInfoList(m_set);
-  }
-  DeviceSet(const DeviceSet &) = delete;
-  DeviceSet &operator=(const DeviceSet &) = delete;
-  bool Valid() const { return m_set != INVALID_HANDLE_VALUE; }
-  HDEVINFO Get() const { return m_set; }
-
-private:
-  HDEVINFO m_set;
-};
-
-bool EqualNoCase(const std::string &a, const std::string &b) { return lstrcmpiA(a.c_str(), b.c_str()) == 0; }
-
-// A string property; empty when the device has none.
-std::string StringProperty(HDEVINFO set, SP_DEVINFO_DATA &device, DWORD property) {
-  std::vector<char> buffer(1024);
-  DWORD required = 0;
-  while (!SetupDiGetDeviceRegistryPropertyA(set, &device, property, nullptr,
-                                            reinterpret_cast<BYTE *>(buffer.data()),
-                                            static_cast<DWORD>(buffer.size()), &required)) {
-    if (GetLastError() != ERROR_INSUFFICIENT_BUFFER || required <= buffer.size())
-      return std::string();
-    buffer.assign(required + 2, '\0');
-  }
-  buffer.push_back('\0');
-  return std::string(buffer.data());
-}
-
-// The hardware IDs, in property order.
-std::vector<std::string> HardwareIds(HDEVINFO set, SP_DEVINFO_DATA &device) {
-  std::vector<char> buffer(2048);
-  DWORD required = 0;
-  while (!SetupDiGetDeviceRegistryPropertyA(set, &device, SPDRP_HARDWAREID, nullptr,
-                                            reinterpret_cast<BYTE *>(buffer.data()),
-                                            static_cast<DWORD>(buffer.size()), &required)) {
-    if (GetLastError() != ERROR_INSUFFICIENT_BUFFER || required <= buffer.size())
-      return {};
-    buffer.assign(required, '\0');
-  }
-  buffer.push_back('\0'); // a malformed multi-string still ends inside the buffer
-  buffer.push_back('\0');
-  std::vector<std::string> ids;
-  for (const char *p = buffer.data(); p < buffer.data() + buffer.size() - 1 && *p; p += std::strlen(p) + 1)
-    ids.emplace_back(p);
-  return ids;
-}
-
-std::string InstanceId(HDEVINFO set, SP_DEVINFO_DATA &device) {
-  char id[512] = {}; // an instance ID is at most 200 characters
-  if (!SetupDiGetDeviceInstanceIdA(set, &device, id, sizeof id, nullptr))
-    return std::string();
-  return id;
-}
-
-// The sample packages leave this value on the driver key they install.
-std::string SampleMark(HDEVINFO set, SP_DEVINFO_DATA &device) {
-  HKEY key = SetupDiOpenDevRegKey(set, &device, DICS_FLAG_GLOBAL, 0, DIREG_DRV, KEY_READ);
-  if (key == INVALID_HANDLE_VALUE)
-    return std::string();
-  char value[256] = {};
-  DWORD size = sizeof value - 1;
-  DWORD type = 0;
-  std::string mark;
-  if (RegQueryValueExA(key, "QuarvelSampleMark", nullptr, &type, reinterpret_cast<BYTE *>(value), &size) ==
-          ERROR_SUCCESS &&
-      type == REG_SZ)
-    mark = value;
-  RegCloseKey(key);
-  return mark;
-}
-
-bool Lists(const std::vector<std::string> &ids, const std::string &wanted) {
-  for (const std::string &id : ids)
-    if (EqualNoCase(id, wanted))
-      return true;
-  return false;
-}
-
-std::string Join(const std::vector<std::string> &ids) {
-  std::string joined;
-  for (const std::string &id : ids)
-    joined += (joined.empty() ? "" : ",") + id;
-  return joined;
-}
-
-// Calls visit(set, device, hardware IDs) for every present device; false when the set could not be built.
-template <typename Visit> bool ForEachPresentDevice(Visit visit) {
-  DeviceSet set(SetupDiGetClassDevsA(nullptr, nullptr, nullptr, DIGCF_PRESENT | DIGCF_ALLCLASSES));
-  if (!set.Valid())
-    return false;
-  for (DWORD index = 0;; ++index) {
-    SP_DEVINFO_DATA device = {};
-    device.cbSize = sizeof device;
-    if (!SetupDiEnumDeviceInfo(set.Get(), index, &device))
-      break;
-    visit(set.Get(), device, HardwareIds(set.Get(), device));
-  }
-  return true;
 }
 
 // "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}", nothing more, nothing less.
@@ -215,10 +112,7 @@ int List(const char *filter) {
     if (filter && !Lists(ids, filter))
       return;
     ++shown;
-    std::printf("DEV %s | hwid=%s | class=%s | desc=%s | driver=%s | mark=%s\n", InstanceId(set, device).c_str(),
-                Join(ids).c_str(), StringProperty(set, device, SPDRP_CLASS).c_str(),
-                StringProperty(set, device, SPDRP_DEVICEDESC).c_str(),
-                StringProperty(set, device, SPDRP_DRIVER).c_str(), SampleMark(set, device).c_str());
+    std::printf("%s\n", DescribeDevice(set, device, ids).c_str());
   });
   if (!built)
     return Fail("SetupDiGetClassDevsA");
@@ -269,11 +163,43 @@ int Remove(const char *hardwareId) {
   return removed ? kExitDone : kExitNoMatch;
 }
 
+// The last-error is preset to a value no call sets, so that "left untouched" shows as such.
+const DWORD kUntouchedError = 0xDEADBEEF;
+
+int InfClass(const char *infPath) {
+  // Outputs preset too, to tell the ones the call wrote from the ones it left alone.
+  GUID guid;
+  std::memset(&guid, 0xA5, sizeof guid);
+  const GUID unwritten = guid;
+  char name[1024];
+  std::memset(name, 0, sizeof name);
+  name[0] = '?';
+  DWORD required = kUntouchedError;
+  SetLastError(kUntouchedError);
+  const BOOL ok = SetupDiGetINFClassA(infPath, &guid, name, sizeof name, &required);
+  const DWORD error = GetLastError();
+  char errorText[32] = "untouched";
+  if (error != kUntouchedError)
+    std::snprintf(errorText, sizeof errorText, "%lu", error);
+  char requiredText[32] = "untouched";
+  if (required != kUntouchedError)
+    std::snprintf(requiredText, sizeof requiredText, "%lu", required);
+  char guidText[48] = "untouched";
+  if (std::memcmp(&guid, &unwritten, sizeof guid) != 0)
+    std::snprintf(guidText, sizeof guidText, "{%08lX-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}", guid.Data1,
+                  guid.Data2, guid.Data3, guid.Data4[0], guid.Data4[1], guid.Data4[2], guid.Data4[3], guid.Data4[4],
+                  guid.Data4[5], guid.Data4[6], guid.Data4[7]);
+  std::printf("INFCLASS result=%d error=%s required=%s guid=%s name=%s\n", ok ? 1 : 0, errorText, requiredText,
+              guidText, name[0] == '?' && name[1] == '\0' ? "untouched" : name);
+  return ok ? kExitDone : kExitFailed;
+}
+
 int Usage() {
   std::fprintf(stderr, "usage: setupdev create <hwid> [{class-guid}|inf]\n"
                        "       setupdev list [hwid]\n"
                        "       setupdev update <hwid> <inf> [force]\n"
-                       "       setupdev remove <hwid>\n");
+                       "       setupdev remove <hwid>\n"
+                       "       setupdev infclass <inf>\n");
   return kExitUsage;
 }
 
@@ -292,6 +218,8 @@ int main(int argc, char **argv) {
     result = Update(argv[2], argv[3], argc == 5);
   else if (command == "remove" && argc == 3)
     result = Remove(argv[2]);
+  else if (command == "infclass" && argc == 3)
+    result = InfClass(argv[2]);
   else
     return Usage();
   std::fflush(stdout);

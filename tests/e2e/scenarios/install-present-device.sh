@@ -1,4 +1,5 @@
 modem_id='USB\VID_05C6&PID_9018&MI_02'
+devices_expected_gone=("$modem_id")
 
 prepare() {
   # A present device of the modem INF's class carrying the ID its models section lists.

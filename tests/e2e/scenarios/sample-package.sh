@@ -22,4 +22,5 @@ verify() {
   setupdev create 'USB\VID_05C6&PID_9018&MI_02' >/dev/null || fail "setupdev create failed"
   setupdev remove 'USB\VID_05C6&PID_9018&MI_02' >/dev/null || fail "setupdev remove failed"
   setupdev list 'ROOT\QUARVEL_UNRELATED' >/dev/null || fail "the unrelated node was removed too"
+  setupdev remove 'ROOT\QUARVEL_UNRELATED' >/dev/null || fail "setupdev remove of the unrelated node failed"
 }
