@@ -30,17 +30,11 @@ bool ReadKindHardwareIds(const CString &infPath, CStringArray &ids) {
 
 bool ReadFirstKindHardwareId(const CString &infPath, CString &id) {
   id.Empty();
-  CInfFileHelper inf;
-  if (infPath.IsEmpty() || !inf.Open(infPath))
+  CStringArray ids;
+  if (!ReadKindHardwareIds(infPath, ids))
     return false;
-  const CStringArray sections = SectionsForCurrentKind();
-  for (int i = 0; i < sections.GetSize(); ++i) {
-    CStringArray values;
-    inf.ReadSectionValues(sections[i], values);
-    if (!values.IsEmpty()) {
-      id = values[0];
-      break;
-    }
-  }
+  // The sections' values in order: the first is the first value of the first section that has one.
+  if (!ids.IsEmpty())
+    id = ids[0];
   return true;
 }

@@ -183,4 +183,15 @@ inline std::vector<std::string> TextsStartingWith(const std::vector<std::string>
   return found;
 }
 
+inline const char kInstalled[] = "Driver Installed successfully.\n";
+
+// Registered nodes that an install created.
+inline std::vector<SimDevice> RootNodes(const SimDeviceTree &tree) {
+  std::vector<SimDevice> nodes;
+  for (const SimDevice &device : tree.Devices())
+    if (device.createdByRoot)
+      nodes.push_back(device);
+  return nodes;
+}
+
 } // namespace quarveltest

@@ -18,16 +18,7 @@ std::vector<std::string> Texts(std::initializer_list<std::string> texts) { retur
 std::string SearchText(const std::string &id) { return "Search for Device ID: [" + id + "\n]\n"; }
 std::string CompareText(const std::string &id) { return "Compare device ID: [" + id + "\n]\n"; }
 std::string FoundText(const std::string &id) { return "Found! [" + id + "\n]\n"; }
-const char kInstalled[] = "Driver Installed successfully.\n";
 
-// Registered nodes that the helper created.
-std::vector<SimDevice> RootNodes(const SimDeviceTree &tree) {
-  std::vector<SimDevice> nodes;
-  for (const SimDevice &device : tree.Devices())
-    if (device.createdByRoot)
-      nodes.push_back(device);
-  return nodes;
-}
 
 class HelperTest : public ::testing::TestWithParam<SimMode> {
 protected:

@@ -9,12 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "TempFolder.h"
 #include "TraceRecorder.h"
 #include "install/InfFileHelper.h"
-
-#ifdef _WIN32
-#include <windows.h>
-#endif
 
 namespace {
 
@@ -37,50 +34,6 @@ std::string ReadBytes(const std::string &path) {
   bytes << in.rdbuf();
   return bytes.str();
 }
-
-// A path as the ANSI string that the reader takes; empty when the code page cannot spell it.
-std::string AnsiPath(const fs::path &path) {
-#ifdef _WIN32
-  const std::wstring wide = path.wstring();
-  BOOL lost = FALSE;
-  const int size = WideCharToMultiByte(CP_ACP, 0, wide.c_str(), -1, nullptr, 0, nullptr, &lost);
-  if (size <= 0 || lost)
-    return std::string();
-  std::string ansi(static_cast<size_t>(size), '\0');
-  WideCharToMultiByte(CP_ACP, 0, wide.c_str(), -1, &ansi[0], size, nullptr, nullptr);
-  ansi.resize(static_cast<size_t>(size) - 1);
-  return ansi;
-#else
-  return path.string();
-#endif
-}
-
-// A private temporary folder, removed with everything in it.
-class TempFolder {
-public:
-  TempFolder() {
-    const ::testing::TestInfo *test = ::testing::UnitTest::GetInstance()->current_test_info();
-    // Unique per run: the same tests may run at the same time from other build folders.
-    m_path = fs::temp_directory_path() / (std::string("quarvel_inf_") + test->name() + "_" +
-                                          std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
-    fs::remove_all(m_path);
-    fs::create_directories(m_path);
-  }
-  ~TempFolder() {
-    std::error_code ignored;
-    fs::remove_all(m_path, ignored);
-  }
-  std::string Write(const std::string &name, const std::string &bytes) const {
-    const fs::path file = m_path / fs::u8path(name);
-    std::ofstream out(file, std::ios::binary);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    return AnsiPath(file);
-  }
-  std::string Path() const { return AnsiPath(m_path); }
-
-private:
-  fs::path m_path;
-};
 
 // Opens an INF and reads one section; the values traced while reading are kept too.
 struct SectionRead {

@@ -12,15 +12,7 @@ using namespace quarveltest;
 
 namespace {
 
-const char kInstalled[] = "Driver Installed successfully.\n";
 
-std::vector<SimDevice> RootNodes(const SimDeviceTree &tree) {
-  std::vector<SimDevice> nodes;
-  for (const SimDevice &device : tree.Devices())
-    if (device.createdByRoot)
-      nodes.push_back(device);
-  return nodes;
-}
 
 std::vector<std::string> FirstIds(const std::vector<SimDevice> &devices) {
   std::vector<std::string> ids;

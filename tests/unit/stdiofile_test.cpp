@@ -8,39 +8,12 @@
 #include <string>
 #include <vector>
 
+#include "TempFolder.h"
 #include "platform/CStdioFile.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-
-// A private temporary folder, removed with everything in it.
-class TempFolder {
-public:
-  TempFolder() {
-    const ::testing::TestInfo *test = ::testing::UnitTest::GetInstance()->current_test_info();
-    // Unique per run: the same tests may run at the same time from other build folders.
-    m_path = fs::temp_directory_path() / (std::string("quarvel_stdio_") + test->name() + "_" +
-                                          std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
-    fs::remove_all(m_path);
-    fs::create_directories(m_path);
-  }
-  ~TempFolder() {
-    std::error_code ignored;
-    fs::remove_all(m_path, ignored);
-  }
-  // Writes bytes exactly as given and returns the file's path as the ANSI string the reader takes.
-  std::string Write(const std::string &name, const std::string &bytes) const {
-    const fs::path file = m_path / name;
-    std::ofstream out(file, std::ios::binary);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    return file.string();
-  }
-  std::string Path() const { return m_path.string(); }
-
-private:
-  fs::path m_path;
-};
 
 const unsigned kReadFlags = CStdioFile::modeRead | CStdioFile::shareDenyNone | CStdioFile::typeText;
 
