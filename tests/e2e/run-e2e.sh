@@ -287,10 +287,14 @@ wine 'C:\e2e\debughelper.exe' --watch-devices 'USB\VID_05C6&PID_9018' 'C:\e2e\de
 win 'C:\e2e\e2edriver.exe' -e 'wait-window "DebugHelper " 10000' >/dev/null || fail "the trace viewer did not open its window"
 
 log "running $scenario.steps with $app_name ($(pe_bits "$app")-bit)"
+# Into a file, not a pipe: the application inherits the driver's output, and a pipe would stay open
+# (and this script wait) as long as an application that a failed step left running.
 set +e
-timeout "${E2E_TIMEOUT:-120}" wine 'C:\e2e\e2edriver.exe' 'C:\e2e\scenario.steps' "${driver_vars[@]}" </dev/null 2>&1 | tr -d '\r' | tee "$work/driver.log" | sed 's/^/  | /'
-driver_status=${PIPESTATUS[0]}
+timeout "${E2E_TIMEOUT:-120}" wine 'C:\e2e\e2edriver.exe' 'C:\e2e\scenario.steps' "${driver_vars[@]}" </dev/null >"$work/driver.raw" 2>&1
+driver_status=$?
 set -e
+tr -d '\r' <"$work/driver.raw" >"$work/driver.log"
+sed 's/^/  | /' "$work/driver.log"
 [ "$driver_status" = 124 ] && fail "the steps did not finish within ${E2E_TIMEOUT:-120} s"
 [ "$driver_status" = 0 ] || fail "the steps failed (e2edriver exit $driver_status)"
 

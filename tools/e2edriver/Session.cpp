@@ -104,6 +104,7 @@ const Session::Command Session::kCommands[] = {
     {L"close-window", 1, 1, &Session::CloseWindow, L"close-window <title>           post WM_CLOSE to the top-level window with that title"},
     {L"sleep", 1, 1, &Session::SleepStep, L"sleep <ms>                     wait"},
     {L"wait-trace", 1, 3, &Session::WaitTrace, L"wait-trace <text> [count] [ms]  wait until the trace capture (E2E_TRACE) holds count records (default 1) that are exactly text, as recorded (escaped)"},
+    {L"expect-trace-count", 2, 2, &Session::ExpectTraceCount, L"expect-trace-count <text> <n>  the trace capture holds exactly n records that are exactly text, now"},
     {L"wait-outcome", 0, 1, &Session::WaitOutcome, L"wait-outcome [ms]              after Install: wait for the outcome box (it becomes current) or the folder button"},
     {L"snapshot", 1, 1, &Session::Snapshot, L"snapshot <name>                ask the test runner for a screenshot now (skipped without E2E_SNAPSHOTS)"},
     {L"echo", 0, 64, &Session::Echo, L"echo <words...>                print the words"},

@@ -57,6 +57,7 @@ private:
   bool CloseWindow(const std::vector<std::wstring> &args, std::wstring &error);
   bool SleepStep(const std::vector<std::wstring> &args, std::wstring &error);
   bool Echo(const std::vector<std::wstring> &args, std::wstring &error);
+  bool ExpectTraceCount(const std::vector<std::wstring> &args, std::wstring &error);
   bool WaitTrace(const std::vector<std::wstring> &args, std::wstring &error);
   bool WaitOutcome(const std::vector<std::wstring> &args, std::wstring &error);
   bool Snapshot(const std::vector<std::wstring> &args, std::wstring &error);

@@ -162,6 +162,37 @@ bool Session::CloseWindow(const std::vector<std::wstring> &args, std::wstring &e
   return true;
 }
 
+namespace {
+bool TracePath(std::wstring &path, std::wstring &error) {
+  wchar_t buffer[MAX_PATH] = {};
+  const DWORD length = GetEnvironmentVariableW(L"E2E_TRACE", buffer, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH) {
+    error = L"E2E_TRACE does not name the trace capture file";
+    return false;
+  }
+  path = buffer;
+  return true;
+}
+} // namespace
+
+bool Session::ExpectTraceCount(const std::vector<std::wstring> &args, std::wstring &error) {
+  unsigned long count = 0;
+  std::wstring path;
+  if (!ParseNumber(args[1], count)) {
+    error = L"not a count: " + args[1];
+    return false;
+  }
+  if (!TracePath(path, error))
+    return false;
+  const size_t seen = CountTraceRecords(path, ToUtf8(args[0]));
+  if (seen != count) {
+    error = L"the trace holds " + std::to_wstring(seen) + L" records " + DescribeText(args[0]) + L", expected " +
+            std::to_wstring(count);
+    return false;
+  }
+  return true;
+}
+
 bool Session::WaitTrace(const std::vector<std::wstring> &args, std::wstring &error) {
   unsigned long count = 1;
   DWORD timeout;
@@ -171,12 +202,9 @@ bool Session::WaitTrace(const std::vector<std::wstring> &args, std::wstring &err
   }
   if (!OptionalTimeout(args, 2, kOwnedTimeout, timeout, error))
     return false;
-  wchar_t path[MAX_PATH] = {};
-  const DWORD length = GetEnvironmentVariableW(L"E2E_TRACE", path, MAX_PATH);
-  if (length == 0 || length >= MAX_PATH) {
-    error = L"E2E_TRACE does not name the trace capture file";
+  std::wstring path;
+  if (!TracePath(path, error))
     return false;
-  }
   const std::string wanted = ToUtf8(args[0]);
   size_t seen = 0;
   if (!WaitFor([&] { return (seen = CountTraceRecords(path, wanted)) >= count; }, timeout)) {
