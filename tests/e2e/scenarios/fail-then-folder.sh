@@ -16,6 +16,17 @@ verify() {
   trace_expect_in_order "${expected[@]}"
   [ "$(trace_texts | grep -c '^Search for Device ID:')" = 5 ] || fail "expected exactly five device searches"
   trace_absent 'Found!' 'GetINFClass fail' 'UpdateDriverForPlugAndPlayDevices'
+  # Each install on a root node carrying that pass's fallback ID and driver; none of the phone's
+  # devices present when a pass starts its search.
+  local marks=(qcmdm qcser qcmdm qcser adb) n=1 seq
+  for id in MI_02 MI_03 MI_02 MI_03 MI_01; do
+    expect_devices_at "$(trace_seq 'Driver Installed successfully.\n' $n)" \
+      "DEV ROOT\* | hwid=USB\VID_05C6&PID_9018&$id | * | mark=${marks[$((n - 1))]}"
+    n=$((n + 1))
+  done
+  for seq in $(awk -F'\t' 'index($2, "Search for Device ID:") == 1 { print $1 }' "$trace_log"); do
+    expect_devices_at "$seq" -
+  done
   [ "$(reg_value 'HKLM\Software\Quarvel\SampleMarks' adb)" = installed ] || fail "the folder's android_usb.inf was not installed"
   for id in 'USB\VID_05C6&PID_9018&MI_01' 'USB\VID_05C6&PID_9018&MI_02' 'USB\VID_05C6&PID_9018&MI_03'; do
     expect_no_device "$id"
