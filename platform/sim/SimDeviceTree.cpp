@@ -596,11 +596,20 @@ BOOL SimDeviceTree::SetupDiGetINFClassA(PCSTR infName, GUID *classGuid, PSTR cla
     return Fail(wine ? ERROR_SUCCESS : ERROR_INVALID_CLASS);
   }
   GUID guid{};
-  if (guidText && !guidText->empty()) {
+  const bool hasGuid = guidText && !guidText->empty();
+  if (hasGuid) {
     if (!ParseGuid(*guidText, guid))
       return Fail(wine ? ERROR_INVALID_PARAMETER : ERROR_INVALID_CLASS);
   } else {
     guid = GuidForClassName(*name);
+  }
+  if (wine && (!name || name->empty())) {
+    // Measured under Wine: the identifier alone succeeds with code 87, no name and a size of 0.
+    *classGuid = guid;
+    if (requiredSize)
+      *requiredSize = 0;
+    m_dwLastError = ERROR_INVALID_PARAMETER;
+    return TRUE;
   }
   std::string text = name ? *name : std::string();
   DWORD needed = static_cast<DWORD>(text.size() + 1);
@@ -620,9 +629,13 @@ BOOL SimDeviceTree::SetupDiGetINFClassA(PCSTR infName, GUID *classGuid, PSTR cla
     return TRUE;
   }
   std::memcpy(className, text.c_str(), needed);
-  *classGuid = guid;
+  // Measured under Wine: a class named without its identifier leaves the identifier unwritten.
+  if (!wine || hasGuid)
+    *classGuid = guid;
   if (requiredSize)
     *requiredSize = needed;
+  // Unlike most of Wine's calls, this one clears the code on success.
+  m_dwLastError = ERROR_SUCCESS;
   return Succeed();
 }
 
