@@ -31,13 +31,7 @@ headless=0
     (
       unset DISPLAY
       wineboot -i
-      # The dialog's Chinese texts need a CJK font behind the UI fonts.
-      for view in 32 64; do
-        for font in Tahoma "Microsoft Sans Serif" SimSun; do
-          wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' \
-            /v "$font" /t REG_MULTI_SZ /d 'wqy-microhei.ttc,WenQuanYi Micro Hei' /f /reg:$view
-        done
-      done
+      "$root/tools/wine-link-cjk-font.sh"
       wineserver -w
     ) </dev/null >"$out/run-prefix.log" 2>&1
     touch "$WINEPREFIX/.run-prepared"

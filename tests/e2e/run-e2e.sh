@@ -78,13 +78,7 @@ mkdir -p "$build/wine"
       wineboot -i
       # No window manager in Xvfb: unmanaged windows skip Wine's wait on every map and unmap.
       wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f
-      # The dialog's Chinese texts need a CJK font behind the UI fonts.
-      for view in 32 64; do
-        for font in Tahoma "Microsoft Sans Serif" SimSun; do
-          wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' \
-            /v "$font" /t REG_MULTI_SZ /d 'wqy-microhei.ttc,WenQuanYi Micro Hei' /f /reg:$view
-        done
-      done
+      "$source_dir/tools/wine-link-cjk-font.sh"
       wineserver -w
     ) </dev/null >"$build/wine/e2e-base.log" 2>&1 || { echo "e2e: preparing $base failed, see $build/wine/e2e-base.log" >&2; exit 1; }
     echo "$base_stamp" >"$base/.e2e-prepared"
