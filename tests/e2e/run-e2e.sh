@@ -250,6 +250,15 @@ reg_value() {
 # --- The scenario --------------------------------------------------------------------------------------
 # NAME=value words that prepare may add for the steps' ${NAME}.
 driver_vars=("APP=$app_dir_win\\$app_name" "APP_DIR=$app_dir_win" 'E2E_SNAPSHOTS=C:\e2e\snapshots' 'E2E_TRACE=C:\e2e\trace.log')
+# android_usb.inf missing beside the program (so Install reports failure), and the whole package in
+# C:\drivers under the names the folder install looks for (the modem INF as qcmsm.inf).
+layout_failing_install_with_driver_folder() {
+  rm -f "$app_dir/android_usb.inf"
+  mkdir -p "$drive_c/drivers"
+  cp "$source_dir/samples/qcmdm.inf" "$drive_c/drivers/qcmsm.inf"
+  cp "$source_dir/samples/qcser.inf" "$source_dir/samples/android_usb.inf" "$drive_c/drivers/"
+}
+
 prepare() { :; }
 verify() { :; }
 devices_expected_gone=()

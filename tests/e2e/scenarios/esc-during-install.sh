@@ -1,11 +1,6 @@
 # Esc pressed while an install runs: the program blocks its window thread during a pass, so the key
 # waits in the queue and is taken when the pass is over (never lost, never taken early).
-prepare() {
-  rm -f "$app_dir/android_usb.inf"
-  mkdir -p "$drive_c/drivers"
-  cp "$source_dir/samples/qcmdm.inf" "$drive_c/drivers/qcmsm.inf"
-  cp "$source_dir/samples/qcser.inf" "$source_dir/samples/android_usb.inf" "$drive_c/drivers/"
-}
+prepare() { layout_failing_install_with_driver_folder; }
 
 verify() {
   # Two programs ran one after the other: two installs by the first, two plus the folder's three

@@ -1,10 +1,4 @@
-prepare() {
-  rm -f "$app_dir/android_usb.inf"
-  # The folder the user picks holds the package under the names the folder install looks for.
-  mkdir -p "$drive_c/drivers"
-  cp "$source_dir/samples/qcmdm.inf" "$drive_c/drivers/qcmsm.inf"
-  cp "$source_dir/samples/qcser.inf" "$source_dir/samples/android_usb.inf" "$drive_c/drivers/"
-}
+prepare() { layout_failing_install_with_driver_folder; }
 
 verify() {
   # Automatic install: modem and serial installed, the adb pass finds no INF. Folder install: each
