@@ -16,6 +16,13 @@ int CString::Find(const char *sub, int start) const {
   return at == std::string::npos ? -1 : static_cast<int>(at);
 }
 
+int CString::Find(const CString &sub, int start) const {
+  if (start < 0 || start > GetLength())
+    return -1;
+  const size_t at = m_str.find(sub.m_str, static_cast<size_t>(start));
+  return at == std::string::npos ? -1 : static_cast<int>(at);
+}
+
 int CString::Find(char c, int start) const {
   if (start < 0 || start > GetLength())
     return -1;

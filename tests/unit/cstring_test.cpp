@@ -37,6 +37,14 @@ TEST(CString, FindAndSlices) {
   EXPECT_EQ(id.Find("0", id.GetLength() + 1), -1);
   EXPECT_EQ(id.Find('0', -1), -1);
   EXPECT_EQ(id.Find(static_cast<const char *>(nullptr)), -1);
+  // A counted string is looked for whole: a NUL inside it does not end it early.
+  using namespace std::string_literals;
+  const CString nulHead("\0\0"s);
+  EXPECT_EQ(id.Find(nulHead), -1);
+  EXPECT_EQ(CString("ab\0\0c"s).Find(nulHead), 2);
+  EXPECT_EQ(id.Find(CString("VID\0"s)), -1);
+  EXPECT_EQ(id.Find(CString("&"), 13), 21);
+  EXPECT_EQ(id.Find(CString("0"), id.GetLength() + 1), -1);
 
   EXPECT_EQ(id.Mid(22), "MI_02");
   EXPECT_EQ(id.Mid(4, 8), "VID_05C6");

@@ -10,6 +10,8 @@
 
 namespace {
 
+using namespace std::string_literals;
+
 CStringArray ListOf(std::initializer_list<const char *> entries) {
   CStringArray list;
   for (const char *entry : entries)
@@ -94,6 +96,22 @@ TEST(HardwareIdMatch, ListsAndEmptyEntries) {
   EXPECT_TRUE(Matches({"", "USB"}, "USB_VID")) << "an empty entry that fails does not end the search";
   // An empty device ID is matched only by an empty entry.
   EXPECT_FALSE(Matches({"USB"}, ""));
+}
+
+TEST(HardwareIdMatch, NulBytesInAnEntryAreMatchedLikeAnyOther) {
+  // A damaged INF can put NUL bytes into a value. Such an entry must not act as its head before the
+  // NUL: seven NULs once matched every USB\VID_ ID through the '_' at index 7.
+  const CString device = "USB\\VID_05C6&PID_9018&MI_02";
+  CStringArray nuls;
+  nuls.Add(CString(std::string(7, '\0')));
+  EXPECT_FALSE(MatchHardwareId(nuls, device));
+  CStringArray head;
+  head.Add(CString("USB\\VID_05C6\0&PID_901"s)); // its head is found, and index 21 holds '&'
+  EXPECT_FALSE(MatchHardwareId(head, device));
+  // A NUL is a byte like any other when the device ID holds it too.
+  CStringArray same;
+  same.Add(CString("usb\0x"s));
+  EXPECT_TRUE(MatchHardwareId(same, CString("USB\0X&1"s)));
 }
 
 TEST(HardwareIdMatch, DoubleByteCharactersAreNotUpperCasedApart) {

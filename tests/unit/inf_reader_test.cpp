@@ -178,6 +178,22 @@ TEST(InfReader, FilesThatCannotBeRead) {
   EXPECT_FALSE(SectionRead(folder.Write("binary.inf", binary), "Models.NTamd64").found);
 }
 
+TEST(InfReader, NulBytesAreText) {
+  using namespace std::string_literals;
+  TempFolder folder;
+  const std::string path = folder.Write("nul.inf", "[Models.NTamd64]\n%D% = I, \0\0USB\\VID_05C6\0\n%E% = I, after\n"s);
+  // A value keeps its NUL bytes; the line behind it is read as usual.
+  SectionRead read(path, "Models.NTamd64");
+  EXPECT_EQ(read.values, (Values{"\0\0USB\\VID_05C6\0"s, "after"}));
+  // A section name or header is looked for whole, not only up to a NUL in it.
+  CInfFileHelper inf;
+  ASSERT_TRUE(inf.Open(path.c_str()));
+  CStringArray list;
+  EXPECT_FALSE(inf.ReadSectionValues(CString("Models\0x"s), list));
+  EXPECT_FALSE(inf.FindSection(CString("[Models\0"s), false));
+  EXPECT_TRUE(inf.FindSection(CString("I, \0\0USB"s), false));
+}
+
 TEST(InfReader, OddPathsAndHugeLines) {
   TempFolder folder;
   // Spaces, brackets and a semicolon in the name, and a name in Chinese (in the ANSI code page on Windows).
