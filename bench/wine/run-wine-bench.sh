@@ -1,0 +1,183 @@
+#!/usr/bin/env bash
+# Times Quarvel.exe under Wine against baseline programs of ours, everything pinned to one core:
+#   install: one automatic install (the posted click on Install to the success box), alternating with
+#            bench_calls_baseline.exe (the same device-installation calls, nothing else) and
+#            bench_minimal_baseline.exe (the least the job needs);
+#   start-up: process start to the dialog visible, alternating with bench_one_control.exe.
+# Each program gets one untimed warm-up, then <runs> timed runs; the medians and ratios are printed.
+# Before timing, a relay capture proves that Quarvel.exe and bench_calls_baseline.exe make the same
+# calls (setupapi, newdev, FindFirstFileA) in the same order. Every install run is checked for its
+# effect: each sample INF's install section ran, and the device tree is the one before the run.
+#
+#   run-wine-bench.sh [build-dir] [runs]      build-dir: a built win32 or win64 folder (default build/win32)
+#
+# Environment: BENCH_KEEP=1 keeps the work folder (prefix, logs). Exit: 0 measured, 1 a run or a check
+# failed, 2 bad usage or missing programs.
+set -euo pipefail
+
+here=$(cd "$(dirname "$0")" && pwd)
+source_dir=$(cd "$here/../.." && pwd)
+build=${1:-$source_dir/build/win32}
+runs=${2:-7}
+[[ $runs =~ ^[1-9][0-9]*$ ]] || { echo "usage: $0 [build-dir] [runs]" >&2; exit 2; }
+[ -d "$build" ] || { echo "bench: no build folder $build" >&2; exit 2; }
+build=$(cd "$build" && pwd)
+
+# Everything from here on, the Wine server and the display included, runs on core 0 only.
+if [ "${QUARVEL_BENCH_PINNED:-}" != 1 ]; then
+  export QUARVEL_BENCH_PINNED=1
+  exec taskset -c 0 "$0" "$build" "$runs"
+fi
+
+app=$build/app/Quarvel.exe
+bench=$build/bench/wine
+setupdev_exe=$build/tools/setupdev/setupdev.exe
+programs=("$app" "$bench/bench_timer.exe" "$bench/bench_calls_baseline.exe" "$bench/bench_minimal_baseline.exe"
+  "$bench/bench_one_control.exe" "$setupdev_exe")
+for exe in "${programs[@]}"; do
+  [ -f "$exe" ] || { echo "bench: missing $exe (build the Quarvel, setupdev and bench_* targets)" >&2; exit 2; }
+done
+
+export LANG=zh_CN.UTF-8 LC_ALL=zh_CN.UTF-8
+export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEARCH=win64
+unset WINESERVER DISPLAY
+
+log() { echo "bench: $*"; }
+fail() { echo "bench: FAIL: $*" >&2; exit 1; }
+
+source "$source_dir/tests/e2e/wine-prefix.sh"
+prepare_base_prefix "$build" "$source_dir" | sed 's/^/bench: /'
+
+mkdir -p "$build/bench-wine-work"
+work=$(mktemp -d "$build/bench-wine-work/run.XXXXXX")
+export WINEPREFIX=$work/prefix
+xvfb_pid= passed=0
+cleanup() {
+  local status=$?
+  set +e
+  [ -d "$WINEPREFIX" ] && wineserver -k >/dev/null 2>&1
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null && wait "$xvfb_pid" 2>/dev/null
+  if [ "$passed" = 1 ] && [ "${BENCH_KEEP:-0}" != 1 ]; then rm -rf "$work"; else echo "bench: work folder kept: $work" >&2; fi
+  exit $status
+}
+trap cleanup EXIT
+trap 'exit 1' INT TERM HUP
+
+copy_base_prefix "$build" "$WINEPREFIX"
+Xvfb -displayfd 5 -screen 0 1024x768x24 -nolisten tcp 5>"$work/display" </dev/null >"$work/xvfb.log" 2>&1 &
+xvfb_pid=$!
+for _ in $(seq 200); do [ -s "$work/display" ] && break; sleep 0.05; done
+[ -s "$work/display" ] || fail "Xvfb did not start"
+export DISPLAY=:$(head -n1 "$work/display")
+wineserver -p </dev/null >/dev/null 2>&1
+
+# C:\quarvel: Quarvel.exe and both install baselines beside the sample package (each finds the INF
+# files beside itself); C:\bench: the timer and setupdev.
+drive_c=$WINEPREFIX/drive_c
+mkdir -p "$drive_c/quarvel" "$drive_c/bench"
+cp "$app" "$bench/bench_calls_baseline.exe" "$bench/bench_minimal_baseline.exe" "$bench/bench_one_control.exe" \
+  "$source_dir"/samples/*.inf "$drive_c/quarvel/"
+cp "$bench/bench_timer.exe" "$setupdev_exe" "$drive_c/bench/"
+
+win() { wine "$@" </dev/null 2>>"$work/wine-stderr.log"; }
+pe_bits() {
+  local offset machine
+  offset=$(od -An -tu4 -j60 -N4 "$1" | tr -d ' ')
+  machine=$(od -An -tx2 -j$((offset + 4)) -N2 "$1" | tr -d ' ')
+  case "$machine" in 014c) echo 32 ;; 8664) echo 64 ;; *) fail "unknown PE machine $machine in $1" ;; esac
+}
+bits=$(pe_bits "$app")
+marks_key='HKLM\Software\Quarvel\SampleMarks'
+device_tree() { win 'C:\bench\setupdev.exe' list | tr -d '\r' | { grep '^DEV ' || true; } | LC_ALL=C sort; }
+
+# Wine and the prefix warm: the server, the services and the registry are up before any timing.
+win 'C:\bench\setupdev.exe' list >/dev/null
+device_tree >"$work/tree-before.txt"
+
+# time_run <mode> <program> <label>: one timed run; appends its milliseconds to $work/<label>.ms
+# (unless label is "-"). An install run must end in the success box, have run each sample INF's
+# install section (its registry mark, cleared before the run) and leave the device tree as it was.
+time_run() {
+  local mode=$1 program=$2 label=$3 line ms mark
+  if [ "$mode" != startup ]; then win reg delete "$marks_key" /f /reg:$bits >/dev/null 2>&1 || true; fi
+  line=$(win 'C:\bench\bench_timer.exe' "$mode" "C:\\quarvel\\$program" | tr -d '\r' | grep '^result ' || true)
+  echo "$label $program: $line" >>"$work/runs.log"
+  [[ $line == *" outcome=success exit=0 "* ]] || fail "$program ($mode): ${line:-no result}"
+  ms=${line#result ms=}
+  ms=${ms%% *}
+  if [ "$mode" != startup ]; then
+    for mark in qcmdm qcser adb; do
+      win reg query "$marks_key" /v $mark /reg:$bits 2>/dev/null | tr -d '\r' | grep -q "$mark.*installed" ||
+        fail "$program: the $mark install section did not run"
+    done
+    device_tree >"$work/tree-after.txt"
+    cmp -s "$work/tree-before.txt" "$work/tree-after.txt" ||
+      { diff "$work/tree-before.txt" "$work/tree-after.txt" >&2 || true; fail "$program left the device tree changed"; }
+  fi
+  [ "$label" = - ] || echo "$ms" >>"$work/$label.ms"
+}
+
+median() { LC_ALL=C sort -g "$1" | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.3f", a / b }'; }
+
+# --- The same calls: a relay capture of one install by each (untimed) --------------------------------
+debug_key='HKCU\Software\Wine\Debug'
+relay_calls() {
+  local program=$1 mode=$2
+  win reg delete "$marks_key" /f /reg:$bits >/dev/null 2>&1 || true
+  WINEDEBUG=+relay wine 'C:\bench\bench_timer.exe' "$mode" "C:\\quarvel\\$program" </dev/null \
+    2>"$work/relay-$program.log" | tr -d '\r' | grep -q 'outcome=success' || fail "$program under relay did not succeed"
+  # One call a line: the function, then each argument that is a string or a small number (a pointer
+  # differs between programs and is shown as *).
+  perl -ne 'next unless /:Call ([\w.]+)\((.*)\) ret=/; my ($f, $a) = ($1, $2);
+    my @args = map { /^"/ ? $_ : (/^([0-9a-f]+)$/ && hex($1) < 0x10000) ? sprintf("%x", hex($1)) : "*" }
+               ($a =~ /((?:[0-9a-f]+ )?"(?:[^"\\]|\\.)*"|[^,]+)/g);
+    s/^[0-9a-f]+ (?=")// for @args; print "$f(", join(",", @args), ")\n";' "$work/relay-$program.log" \
+    | sed -e 's/^KERNELBASE\./kernel32./I' >"$work/calls-$program.txt"
+}
+# Wine reads an entry without a dot as a function name, of any module.
+relay_functions=(SetupDiGetClassDevsA SetupDiCreateDeviceInfoList SetupDiEnumDeviceInfo SetupDiCreateDeviceInfoA
+  SetupDiRemoveDevice SetupDiDestroyDeviceInfoList SetupDiGetDeviceRegistryPropertyA SetupDiSetDeviceRegistryPropertyA
+  SetupDiGetINFClassA SetupDiCallClassInstaller UpdateDriverForPlugAndPlayDevicesA FindFirstFileA)
+win reg add "$debug_key" /v RelayInclude /d "$(IFS=';'; echo "${relay_functions[*]}")" /f >/dev/null
+win reg add "$debug_key" /v RelayFromInclude /d 'Quarvel.exe;bench_calls_baseline.exe' /f >/dev/null
+relay_calls Quarvel.exe install
+relay_calls bench_calls_baseline.exe install
+win reg delete "$debug_key" /v RelayInclude /f >/dev/null
+win reg delete "$debug_key" /v RelayFromInclude /f >/dev/null
+[ -s "$work/calls-Quarvel.exe.txt" ] || fail "the relay capture of Quarvel.exe holds no calls"
+if ! cmp -s "$work/calls-Quarvel.exe.txt" "$work/calls-bench_calls_baseline.exe.txt"; then
+  diff "$work/calls-Quarvel.exe.txt" "$work/calls-bench_calls_baseline.exe.txt" | head -40 >&2 || true
+  fail "bench_calls_baseline.exe does not make Quarvel.exe's calls (< Quarvel.exe, > baseline)"
+fi
+log "same calls: Quarvel.exe and bench_calls_baseline.exe each made the same $(wc -l <"$work/calls-Quarvel.exe.txt") calls"
+
+# --- Install -------------------------------------------------------------------------------------------
+log "install: $runs alternating runs each after one warm-up ($bits-bit, core 0, load $(cut -d' ' -f1-3 /proc/loadavg))"
+time_run install Quarvel.exe -
+time_run install bench_calls_baseline.exe -
+time_run install bench_minimal_baseline.exe -
+for _ in $(seq "$runs"); do
+  time_run install Quarvel.exe quarvel
+  time_run install bench_calls_baseline.exe calls
+  time_run install bench_minimal_baseline.exe minimal
+done
+
+# --- Start-up ------------------------------------------------------------------------------------------
+log "start-up: $runs alternating runs each after one warm-up"
+time_run startup Quarvel.exe -
+time_run startup bench_one_control.exe -
+for _ in $(seq "$runs"); do
+  time_run startup Quarvel.exe start_quarvel
+  time_run startup bench_one_control.exe start_one
+done
+
+q=$(median "$work/quarvel.ms") a=$(median "$work/calls.ms") b=$(median "$work/minimal.ms")
+sq=$(median "$work/start_quarvel.ms") so=$(median "$work/start_one.ms")
+echo "bench: runs, ms:"
+sed 's/^/  /' "$work/runs.log" | grep -v '^  - ' || true
+printf 'bench: install (median of %d, ms)   Quarvel.exe %s   calls baseline %s   minimal baseline %s\n' "$runs" "$q" "$a" "$b"
+printf 'bench: install ratio Quarvel/calls %s (target <= 1.1)   Quarvel/minimal %s (no target)\n' "$(ratio "$q" "$a")" "$(ratio "$q" "$b")"
+printf 'bench: start-up (median of %d, ms)  Quarvel.exe %s   one-control dialog %s   ratio %s (target <= 1.2)\n' \
+  "$runs" "$sq" "$so" "$(ratio "$sq" "$so")"
+passed=1
