@@ -4,7 +4,8 @@ set -euo pipefail
 
 packages=(cmake make g++ googletest libbenchmark-dev
           g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
-          wine wine64 wine32:i386 xvfb xauth x11-apps imagemagick fonts-wqy-microhei locales util-linux)
+          wine wine64 wine32:i386 xvfb xauth x11-apps imagemagick fonts-wqy-microhei locales util-linux
+          clang libclang-rt-14-dev)
 
 missing=()
 for p in "${packages[@]}"; do
