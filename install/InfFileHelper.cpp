@@ -1,5 +1,7 @@
 #include "install/InfFileHelper.h"
 
+#include <string>
+
 #include "trace/DebugTrace.h"
 
 CInfFileHelper::~CInfFileHelper() { m_file.Close(); }
@@ -11,9 +13,11 @@ bool CInfFileHelper::Open(const CString &path) {
 bool CInfFileHelper::FindSection(const CString &header, bool continueFromHere) {
   if (!continueFromHere)
     m_file.SeekToBegin();
-  CString line;
+  // The search may pass a whole large file: one line buffer serves every line.
+  const std::string &wanted = header.str();
+  std::string line;
   while (m_file.ReadString(line)) {
-    if (line.Find(header) >= 0)
+    if (line.find(wanted) != std::string::npos)
       return true;
   }
   return false;

@@ -1,5 +1,6 @@
 #include "platform/CStdioFile.h"
 
+#include <cstring>
 #include <string>
 
 #ifdef _WIN32
@@ -25,6 +26,7 @@ bool CStdioFile::Open(const char *fileName, unsigned /*openFlags*/) {
 #endif
   if (!m_pStream)
     return false;
+  DropBlock();
   SkipByteOrderMark();
   return true;
 }
@@ -36,6 +38,7 @@ void CStdioFile::Close() {
   }
   m_encoding = Encoding::Ansi;
   m_nPushedBack = -1;
+  DropBlock();
 }
 
 void CStdioFile::SeekToBegin() {
@@ -43,9 +46,12 @@ void CStdioFile::SeekToBegin() {
     return;
   std::rewind(m_pStream);
   m_nPushedBack = -1;
+  DropBlock();
   SkipByteOrderMark();
 }
 
+// Reads the mark straight from the stream and then seeks, which leaves the block empty: a file
+// that another program extends after the open is read to its new end.
 void CStdioFile::SkipByteOrderMark() {
   m_encoding = Encoding::Ansi;
   unsigned char head[3] = {0, 0, 0};
@@ -60,9 +66,18 @@ void CStdioFile::SkipByteOrderMark() {
   }
 }
 
+bool CStdioFile::FillBlock() {
+  if (m_block.empty())
+    m_block.resize(kBlockSize);
+  m_nBlockPos = 0;
+  m_nBlockEnd = std::fread(m_block.data(), 1, m_block.size(), m_pStream);
+  return m_nBlockEnd > 0;
+}
+
 int CStdioFile::NextByte() {
-  const int c = std::fgetc(m_pStream);
-  return c == EOF ? -1 : c;
+  if (m_nBlockPos == m_nBlockEnd && !FillBlock())
+    return -1;
+  return static_cast<unsigned char>(m_block[m_nBlockPos++]);
 }
 
 long CStdioFile::NextUnit() {
@@ -83,10 +98,45 @@ long CStdioFile::NextUnit() {
 }
 
 bool CStdioFile::ReadString(CString &text) {
-  text.Empty();
+  std::string line;
+  const bool any = ReadString(line);
+  text = CString(line);
+  return any;
+}
+
+bool CStdioFile::ReadString(std::string &text) {
+  text.clear();
   if (!m_pStream)
     return false;
-  std::string line;
+  return m_encoding == Encoding::Ansi ? ReadAnsiLine(text) : ReadUtf16Line(text);
+}
+
+// A LF ends the line and a CR right before it goes with it; any other CR is text, as in the C
+// runtime's text mode (so "a\r\r\n" is the line "a\r").
+bool CStdioFile::ReadAnsiLine(std::string &line) {
+  bool any = false;
+  for (;;) {
+    if (m_nBlockPos == m_nBlockEnd && !FillBlock())
+      return any;
+    any = true;
+    const char *begin = m_block.data() + m_nBlockPos;
+    const size_t available = m_nBlockEnd - m_nBlockPos;
+    const char *lineFeed = static_cast<const char *>(std::memchr(begin, '\n', available));
+    if (!lineFeed) {
+      line.append(begin, available);
+      m_nBlockPos = m_nBlockEnd;
+      continue;
+    }
+    const size_t length = static_cast<size_t>(lineFeed - begin);
+    line.append(begin, length);
+    m_nBlockPos += length + 1;
+    if (!line.empty() && line.back() == '\r')
+      line.pop_back();
+    return true;
+  }
+}
+
+bool CStdioFile::ReadUtf16Line(std::string &line) {
   bool any = false;
   for (;;) {
     const long unit = NextUnit();
@@ -104,11 +154,8 @@ bool CStdioFile::ReadString(CString &text) {
       line += '\r'; // a lone CR is text, as in the C runtime's text mode
       continue;
     }
-    if (m_encoding == Encoding::Utf16Le && unit >= 0x80)
-      line += '?'; // hardware IDs are ASCII; other characters have no byte of their own here
-    else
-      line += static_cast<char>(unit);
+    // hardware IDs are ASCII; other characters have no byte of their own here
+    line += unit >= 0x80 ? '?' : static_cast<char>(unit);
   }
-  text = CString(line);
   return any;
 }

@@ -6,6 +6,8 @@
 // the reading like the end of the file.
 
 #include <cstdio>
+#include <string>
+#include <vector>
 
 #include "platform/CString.h"
 
@@ -23,18 +25,33 @@ public:
   bool IsOpen() const { return m_pStream != nullptr; }
   // The next line into text; false (text empty) at the end of the file.
   bool ReadString(CString &text);
+  // The same into a string whose storage is reused from line to line, for callers that pass over
+  // many lines.
+  bool ReadString(std::string &text);
   void SeekToBegin();
   void Close();
 
 private:
   enum class Encoding { Ansi, Utf16Le };
 
+  // Bytes are taken from the file a block at a time: a line is found with one search of the block
+  // instead of one library call per byte.
+  static const size_t kBlockSize = 64 * 1024;
+
+  bool ReadAnsiLine(std::string &line);
+  bool ReadUtf16Line(std::string &line);
   // The next code unit of the file's text, or -1 at the end (or on a read error).
   long NextUnit();
   int NextByte();
+  // Refills the block; false at the end of the file or on a read error.
+  bool FillBlock();
+  void DropBlock() { m_nBlockPos = m_nBlockEnd = 0; }
   void SkipByteOrderMark();
 
   std::FILE *m_pStream = nullptr;
   Encoding m_encoding = Encoding::Ansi;
   long m_nPushedBack = -1;
+  std::vector<char> m_block;
+  size_t m_nBlockPos = 0; // next unread byte of the block
+  size_t m_nBlockEnd = 0; // bytes in the block
 };
