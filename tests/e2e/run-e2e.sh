@@ -62,29 +62,8 @@ log() { echo "e2e[$scenario]: $*"; }
 fail() { echo "e2e[$scenario]: FAIL: $*" >&2; exit 1; }
 
 # --- The base prefix, prepared once per build folder -------------------------------------------------
-# Scenario prefixes share the base's program images through hard links (below), so a base made by
-# another Wine build is never reused: Wine would rewrite those images in place when updating a copy.
-base=$build/wine/e2e-base
-base_stamp="prepared for $(wine --version)"
-mkdir -p "$build/wine"
-(
-  flock 9
-  if [ "$(cat "$base/.e2e-prepared" 2>/dev/null)" != "$base_stamp" ]; then
-    started=$SECONDS
-    rm -rf "$base"
-    export WINEPREFIX=$base
-    (
-      unset DISPLAY
-      wineboot -i
-      # No window manager in Xvfb: unmanaged windows skip Wine's wait on every map and unmap.
-      wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f
-      "$source_dir/tools/wine-link-cjk-font.sh"
-      wineserver -w
-    ) </dev/null >"$build/wine/e2e-base.log" 2>&1 || { echo "e2e: preparing $base failed, see $build/wine/e2e-base.log" >&2; exit 1; }
-    echo "$base_stamp" >"$base/.e2e-prepared"
-    echo "e2e: prepared the base prefix in $((SECONDS - started)) s"
-  fi
-) 9>"$base.lock"
+source "$here/wine-prefix.sh"
+prepare_base_prefix "$build" "$source_dir" | sed 's/^/e2e: /'
 
 # --- The private work folder: prefix copy, display, logs --------------------------------------------
 mkdir -p "$build/e2e-work"
@@ -112,23 +91,13 @@ cleanup() {
 trap cleanup EXIT
 trap 'exit 1' INT TERM HUP
 
-# copy_prefix <base> <copy>: the registry and every other file Wine may change become private
-# copies; the 1.2 GB of Wine's own DLLs and programs, which a run only reads, are hard links.
-copy_prefix() {
-  local images=("$2/drive_c/windows/system32" "$2/drive_c/windows/syswow64" "$2/drive_c/windows/winsxs")
-  cp -al "$1" "$2"
-  find "$2" \( -path "${images[0]}" -o -path "${images[1]}" -o -path "${images[2]}" \) -prune -o \
-    -type f -links +1 -exec sh -c 'for f; do cp -p "$f" "$f.copy" && mv -f "$f.copy" "$f"; done' sh {} +
-}
-
 # Screenshots outlive the work folder, under fixed names; this scenario's old ones go first.
 shots=$build/e2e-screenshots
 mkdir -p "$shots"
 rm -f "$shots/$scenario-"*.png
 
 started=$SECONDS
-# Shared lock: the base is only rebuilt (exclusively, above) when no scenario is copying it.
-( flock -s 9; copy_prefix "$base" "$WINEPREFIX" ) 9>"$base.lock"
+copy_base_prefix "$build" "$WINEPREFIX"
 
 # A display of our own; Xvfb names its number on fd 5 once it accepts clients.
 Xvfb -displayfd 5 -screen 0 "${E2E_SCREEN:-1024x768x24}" -nolisten tcp 5>"$work/display" </dev/null >"$work/xvfb.log" 2>&1 &
