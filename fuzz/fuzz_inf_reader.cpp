@@ -3,94 +3,27 @@
 // Input: the bytes up to the first '\n' are the section name, everything behind that '\n' is the file
 // (an input without '\n' is a name and an empty file). The name may hold any other byte, NUL included.
 //
-// The reader's result is compared with a plain model: the file's text lines as the text-file class
-// documents them (a UTF-16LE byte-order mark makes the file UTF-16 with '?' for non-ASCII characters,
-// a UTF-8 one is skipped, CR LF and LF end lines, a lone CR is text), then the line rules of a section.
+// The reader's results are compared with a plain model (InfTextModel.h), for the file as given and for
+// the same file behind a long filler line, so that its text meets a read-block end at a place the input
+// picks.
 
-#include <algorithm>
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
 #include <string>
 #include <vector>
 
 #include "FuzzCheck.h"
 #include "FuzzTempFile.h"
+#include "InfTextModel.h"
 #include "install/InfFileHelper.h"
 #include "platform/TraceWindow.h"
 
 namespace {
 
-using Strings = std::vector<std::string>;
+using inf_model::Strings;
+using inf_model::Trimmed;
 
 const size_t kTraceLimit = 511; // the trace channel's longest text
-
-std::string TextOf(const std::string &bytes) {
-  const auto byte = [&bytes](size_t i) { return static_cast<unsigned char>(bytes[i]); };
-  if (bytes.size() >= 2 && byte(0) == 0xFF && byte(1) == 0xFE) {
-    std::string text;
-    for (size_t i = 2; i + 1 < bytes.size(); i += 2) {
-      const unsigned unit = byte(i) | (byte(i + 1) << 8);
-      text += unit < 0x80 ? static_cast<char>(unit) : '?';
-    }
-    return text;
-  }
-  if (bytes.size() >= 3 && byte(0) == 0xEF && byte(1) == 0xBB && byte(2) == 0xBF)
-    return bytes.substr(3);
-  return bytes;
-}
-
-Strings LinesOf(const std::string &text) {
-  Strings lines;
-  std::string line;
-  for (char c : text) {
-    if (c != '\n') {
-      line += c;
-      continue;
-    }
-    if (!line.empty() && line.back() == '\r')
-      line.pop_back();
-    lines.push_back(line);
-    line.clear();
-  }
-  if (!line.empty())
-    lines.push_back(line);
-  return lines;
-}
-
-bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f'; }
-
-std::string Trimmed(const std::string &text) {
-  size_t begin = 0;
-  size_t end = text.size();
-  while (begin < end && IsSpace(text[begin]))
-    ++begin;
-  while (end > begin && IsSpace(text[end - 1]))
-    --end;
-  return text.substr(begin, end - begin);
-}
-
-bool Contains(const std::string &line, const std::string &part) { return line.find(part) != std::string::npos; }
-
-// The section's values, read from the first line that mentions the header; false when no line does.
-bool ModelSection(const Strings &lines, const std::string &header, Strings &values) {
-  values.clear();
-  const auto headerLine =
-      std::find_if(lines.begin(), lines.end(), [&header](const std::string &line) { return Contains(line, header); });
-  if (headerLine == lines.end())
-    return false;
-  for (auto it = headerLine + 1; it != lines.end(); ++it) {
-    const std::string line = Trimmed(*it);
-    if (line.empty() || line[0] == ';')
-      continue;
-    if (Contains(line, "["))
-      break;
-    const size_t comma = line.find(',');
-    if (comma != std::string::npos)
-      values.push_back(Trimmed(line.substr(comma + 1)));
-  }
-  return true;
-}
 
 Strings ToStrings(const CStringArray &list) {
   Strings strings;
@@ -124,22 +57,16 @@ size_t CountFinds(CInfFileHelper &inf, const CString &text, size_t most) {
   return finds;
 }
 
-} // namespace
-
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
-  static const FuzzTempFile file("input.inf");
-  const std::string input(reinterpret_cast<const char *>(data), size);
-  const size_t split = input.find('\n');
-  const std::string name = input.substr(0, split);
-  const std::string bytes = split == std::string::npos ? std::string() : input.substr(split + 1);
-
+// Opens the file at path and checks every read of the section name against the model; the FindSection checks only
+// when findToo, as they pass over the file several times.
+void CheckFile(const std::string &path, const std::string &bytes, const std::string &name, bool findToo) {
   CInfFileHelper inf;
-  FUZZ_CHECK(inf.Open(file.Write(bytes).c_str()));
+  FUZZ_CHECK(inf.Open(CString(path)));
 
-  const Strings lines = LinesOf(TextOf(bytes));
+  const Strings lines = inf_model::TextLines(bytes);
   const std::string header = "[" + name + "]";
   Strings expected;
-  const bool expectFound = ModelSection(lines, header, expected);
+  const bool expectFound = inf_model::SectionValues(lines, header, expected);
 
   CStringArray list;
   list.Add("left over");
@@ -153,7 +80,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   FUZZ_CHECK(values.size() <= lines.size());
   for (const std::string &value : values) {
     FUZZ_CHECK(Trimmed(value) == value);
-    FUZZ_CHECK(!Contains(value, "["));
+    FUZZ_CHECK(value.find('[') == std::string::npos);
   }
   FUZZ_CHECK(found == expectFound);
   FUZZ_CHECK(values == expected);
@@ -163,10 +90,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   for (size_t i = 0; i < values.size(); ++i)
     FUZZ_CHECK(trace.texts[i] == std::string(values[i].c_str()).substr(0, kTraceLimit));
 
+  if (!findToo)
+    return;
   // FindSection reads on from the last hit when asked, from the top when not; the end stays the end.
   for (const std::string &text : {header, name}) {
-    const size_t hits = static_cast<size_t>(
-        std::count_if(lines.begin(), lines.end(), [&text](const std::string &line) { return Contains(line, text); }));
+    const size_t hits = inf_model::LinesContaining(lines, text);
     FUZZ_CHECK(CountFinds(inf, CString(text), lines.size()) == hits);
     FUZZ_CHECK(!inf.FindSection(CString(text), true));
   }
@@ -175,5 +103,28 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   CStringArray again;
   FUZZ_CHECK(inf.ReadSectionValues(CString(name), again) == found);
   FUZZ_CHECK(ToStrings(again) == values);
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
+  static const FuzzTempFile file("input.inf");
+  const std::string input(reinterpret_cast<const char *>(data), size);
+  const size_t split = input.find('\n');
+  const std::string name = input.substr(0, split);
+  const std::string bytes = split == std::string::npos ? std::string() : input.substr(split + 1);
+
+  CheckFile(file.Write(bytes), bytes, name, true);
+
+  // Where the cut falls is the input's choice: the sum of its bytes picks it. A UTF-16 file is read a
+  // character at a time, so its long filler costs much: it is tried for one input in eight.
+  size_t sum = 0;
+  for (unsigned char c : input)
+    sum += c;
+  const bool utf16 = bytes.size() >= 2 && bytes.compare(0, 2, "\xFF\xFE") == 0;
+  if (utf16 && sum % 8 != 0)
+    return 0;
+  const std::string padded = inf_model::BehindFiller(bytes, sum % (bytes.size() + 1));
+  CheckFile(file.Write(padded), padded, name, false);
   return 0;
 }
