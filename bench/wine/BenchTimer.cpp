@@ -106,14 +106,17 @@ int Fail(PROCESS_INFORMATION &process, const wchar_t *why) {
   return Report(0, "error", process, why);
 }
 
-// Polls until the program shows its outcome; true with the box (or the failure line's text).
+// Polls until the program shows its outcome; true with the box (or the failure line's text). A poll
+// must cost little, as it takes the same core as the program: until the dialog is disabled (which a
+// box owned by it does just before it shows) only the dialog's style and the status line's text
+// are read, one server request each; the box itself is looked for after that.
 bool WaitForOutcome(DWORD pid, HWND dialog, HWND &box, std::wstring &failureLine) {
   const double deadline = Now() + kWorkTimeout;
-  HWND status = dialog ? GetDlgItem(dialog, kStatusControl) : nullptr;
+  HWND status = GetDlgItem(dialog, kStatusControl);
   while (Now() < deadline) {
-    if ((box = DoneBoxOf(pid)))
+    if (!IsWindowEnabled(dialog) && (box = DoneBoxOf(pid)))
       return true;
-    if (status && (failureLine = TextOf(status)).size())
+    if (status && !(failureLine = TextOf(status)).empty())
       return true;
     Sleep(1);
   }
