@@ -81,15 +81,21 @@ size_t LinesContaining(const Strings &lines, const std::string &text) {
       std::count_if(lines.begin(), lines.end(), [&text](const std::string &line) { return Contains(line, text); }));
 }
 
+size_t MarkLength(const std::string &bytes) {
+  if (bytes.compare(0, 2, "\xFF\xFE") == 0)
+    return 2;
+  return bytes.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
+}
+
 std::string BehindFiller(const std::string &bytes, size_t cut) {
   const size_t span = 64 * 1024 - std::min<size_t>(cut, 60 * 1024);
-  if (bytes.size() >= 2 && bytes.compare(0, 2, "\xFF\xFE") == 0) {
+  const size_t mark = MarkLength(bytes);
+  if (mark == 2) {
     std::string filler((span - 4) / 2 * 2, '\0');
     for (size_t i = 0; i < filler.size(); i += 2)
       filler[i] = ';';
     return bytes.substr(0, 2) + filler + std::string("\r\0\n\0", 4) + bytes.substr(2);
   }
-  const size_t mark = bytes.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
   return bytes.substr(0, mark) + std::string(span - 1, ';') + "\n" + bytes.substr(mark);
 }
 

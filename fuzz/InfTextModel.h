@@ -23,9 +23,12 @@ bool SectionValues(const Strings &lines, const std::string &header, Strings &val
 
 size_t LinesContaining(const Strings &lines, const std::string &text);
 
+// How many bytes of byte-order mark the file starts with (0, 2 for UTF-16LE or 3 for UTF-8).
+size_t MarkLength(const std::string &bytes);
+
 // The same file with a first line of filler in front, after any byte-order mark, that ends about cut
 // bytes short of 64 KiB past the mark: a reader that takes the file in blocks of a power of two up to
-// 64 KiB meets a block end there. In a UTF-16 file the filler is UTF-16 too, keeping characters aligned.
+// 64 KiB meets a block end cut bytes into the text behind the mark. In a UTF-16 file the filler is UTF-16 too, keeping characters aligned.
 std::string BehindFiller(const std::string &bytes, size_t cut);
 
 } // namespace inf_model

@@ -57,9 +57,8 @@ size_t CountFinds(CInfFileHelper &inf, const CString &text, size_t most) {
   return finds;
 }
 
-// Opens the file at path and checks every read of the section name against the model; the FindSection checks only
-// when findToo, as they pass over the file several times.
-void CheckFile(const std::string &path, const std::string &bytes, const std::string &name, bool findToo) {
+// Opens the file at path and checks the reads of the section name, and FindSection, against the model.
+void CheckFile(const std::string &path, const std::string &bytes, const std::string &name) {
   CInfFileHelper inf;
   FUZZ_CHECK(inf.Open(CString(path)));
 
@@ -90,8 +89,6 @@ void CheckFile(const std::string &path, const std::string &bytes, const std::str
   for (size_t i = 0; i < values.size(); ++i)
     FUZZ_CHECK(trace.texts[i] == std::string(values[i].c_str()).substr(0, kTraceLimit));
 
-  if (!findToo)
-    return;
   // FindSection reads on from the last hit when asked, from the top when not; the end stays the end.
   for (const std::string &text : {header, name}) {
     const size_t hits = inf_model::LinesContaining(lines, text);
@@ -114,17 +111,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   const std::string name = input.substr(0, split);
   const std::string bytes = split == std::string::npos ? std::string() : input.substr(split + 1);
 
-  CheckFile(file.Write(bytes), bytes, name, true);
+  CheckFile(file.Write(bytes), bytes, name);
 
-  // Where the cut falls is the input's choice: the sum of its bytes picks it. A UTF-16 file is read a
-  // character at a time, so its long filler costs much: it is tried for one input in eight.
+  // Where the cut falls is the input's choice, through the sum of its bytes: for an odd sum right
+  // before one of the text's line feeds, where a line end meets the block end, else anywhere. A UTF-16
+  // file is read a character at a time, so its long filler costs much: it is tried for one input in eight.
   size_t sum = 0;
   for (unsigned char c : input)
     sum += c;
-  const bool utf16 = bytes.size() >= 2 && bytes.compare(0, 2, "\xFF\xFE") == 0;
-  if (utf16 && sum % 8 != 0)
+  const size_t mark = inf_model::MarkLength(bytes);
+  if (mark == 2 && sum % 16 >= 2)
     return 0;
-  const std::string padded = inf_model::BehindFiller(bytes, sum % (bytes.size() + 1));
-  CheckFile(file.Write(padded), padded, name, false);
+  std::vector<size_t> lineFeeds;
+  for (size_t at = bytes.find('\n', mark); at != std::string::npos; at = bytes.find('\n', at + 1))
+    lineFeeds.push_back(at - mark);
+  const size_t cut = sum % 2 && !lineFeeds.empty() ? lineFeeds[sum / 2 % lineFeeds.size()] : sum % (bytes.size() + 1);
+  const std::string padded = inf_model::BehindFiller(bytes, cut);
+  CheckFile(file.Write(padded), padded, name);
   return 0;
 }
