@@ -578,10 +578,11 @@ BOOL SimDeviceTree::SetupDiGetINFClassA(PCSTR infName, GUID *classGuid, PSTR cla
     return FALSE;
   if (!infName || !classGuid)
     return Fail(ERROR_INVALID_PARAMETER);
-  std::optional<SimInfText> inf = SimInfText::Load(infName);
+  bool wine = m_mode == SimMode::Wine;
+  // Wine reads the class through its profile reader, which takes a few more forms of text.
+  std::optional<SimInfText> inf = wine ? SimInfText::LoadAsProfile(infName) : SimInfText::Load(infName);
   if (!inf)
     return Fail(ERROR_FILE_NOT_FOUND);
-  bool wine = m_mode == SimMode::Wine;
   if (wine && (!className || classNameSize == 0))
     return Fail(ERROR_INVALID_PARAMETER);
   // Measured under Wine: a file that is no INF, or declares no class, fails with the code cleared.
@@ -598,7 +599,13 @@ BOOL SimDeviceTree::SetupDiGetINFClassA(PCSTR infName, GUID *classGuid, PSTR cla
   GUID guid{};
   const bool hasGuid = guidText && !guidText->empty();
   if (hasGuid) {
-    if (!ParseGuid(*guidText, guid))
+    std::string text = *guidText;
+    // Measured under Wine: the characters around the identifier are dropped unread, braces or not.
+    if (wine && text.size() == 38) {
+      text.front() = '{';
+      text.back() = '}';
+    }
+    if (!ParseGuid(text, guid))
       return Fail(wine ? ERROR_INVALID_PARAMETER : ERROR_INVALID_CLASS);
   } else {
     guid = GuidForClassName(*name);

@@ -37,8 +37,9 @@ enum class SimMode {
   Wine,    // successful calls leave the code alone; the driver update always succeeds with code 0,
            // ignores its flags and compares IDs case-sensitively; enumeration lists every node, present
            // or not, registered or not; reading an INF's class with a small name buffer succeeds (code
-           // 122), and a file with no [Version] signature or no class fails with the code cleared;
-           // a truncated module file name is not ended by a zero byte
+           // 122), and a file with no [Version] signature or no class fails with the code cleared,
+           // while a UTF-16BE file, lone carriage returns ending lines and any two characters around
+           // the class identifier are all taken; a truncated module file name is not ended by a zero byte
 };
 
 struct SimDevice {

@@ -1,6 +1,7 @@
 #include "platform/sim/SimInfText.h"
 
 #include <cctype>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 
@@ -25,14 +26,32 @@ std::string Unquote(const std::string &text) {
 }
 
 // Code units outside ASCII become '?': class names, IDs and descriptions we compare are ASCII.
-std::string FromUtf16Le(const std::string &bytes) {
+std::string FromUtf16(const std::string &bytes, bool bigEndian) {
   std::string text;
   text.reserve(bytes.size() / 2);
   for (size_t i = 2; i + 1 < bytes.size(); i += 2) {
-    unsigned unit = static_cast<unsigned char>(bytes[i]) | (static_cast<unsigned char>(bytes[i + 1]) << 8);
+    const unsigned first = static_cast<unsigned char>(bytes[i]);
+    const unsigned second = static_cast<unsigned char>(bytes[i + 1]);
+    const unsigned unit = bigEndian ? (first << 8) | second : first | (second << 8);
     text += unit < 0x80 ? static_cast<char>(unit) : '?';
   }
   return text;
+}
+
+bool StartsWith(const std::string &bytes, const char *mark) { return bytes.compare(0, std::strlen(mark), mark) == 0; }
+
+std::optional<std::string> ReadBytes(const std::string &path) {
+  std::ifstream file(path, std::ios::binary);
+  if (!file)
+    return std::nullopt;
+  std::string bytes;
+  char chunk[4096];
+  while (file.read(chunk, sizeof chunk) || file.gcount() > 0) {
+    bytes.append(chunk, static_cast<size_t>(file.gcount()));
+    if (bytes.size() > kMaxInfBytes)
+      return std::nullopt;
+  }
+  return bytes;
 }
 
 // Removes a ';' comment that is not inside double quotes.
@@ -75,21 +94,30 @@ std::string SimUpper(std::string text) {
 }
 
 std::optional<SimInfText> SimInfText::Load(const std::string &path) {
-  std::ifstream file(path, std::ios::binary);
-  if (!file)
+  std::optional<std::string> bytes = ReadBytes(path);
+  if (!bytes)
     return std::nullopt;
-  std::string bytes;
-  char chunk[4096];
-  while (file.read(chunk, sizeof chunk) || file.gcount() > 0) {
-    bytes.append(chunk, static_cast<size_t>(file.gcount()));
-    if (bytes.size() > kMaxInfBytes)
-      return std::nullopt;
-  }
-  if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF && static_cast<unsigned char>(bytes[1]) == 0xFE)
-    return Parse(FromUtf16Le(bytes));
-  if (bytes.size() >= 3 && bytes.compare(0, 3, "\xEF\xBB\xBF") == 0)
-    bytes.erase(0, 3);
-  return Parse(bytes);
+  if (StartsWith(*bytes, "\xFF\xFE"))
+    return Parse(FromUtf16(*bytes, false));
+  if (StartsWith(*bytes, "\xEF\xBB\xBF"))
+    bytes->erase(0, 3);
+  return Parse(*bytes);
+}
+
+std::optional<SimInfText> SimInfText::LoadAsProfile(const std::string &path) {
+  std::optional<std::string> bytes = ReadBytes(path);
+  if (!bytes)
+    return std::nullopt;
+  std::string text;
+  if (StartsWith(*bytes, "\xFF\xFE") || StartsWith(*bytes, "\xFE\xFF"))
+    text = FromUtf16(*bytes, (*bytes)[0] == '\xFE');
+  else
+    text = StartsWith(*bytes, "\xEF\xBB\xBF") ? bytes->substr(3) : *bytes;
+  const size_t lastLineFeed = text.rfind('\n');
+  for (size_t i = lastLineFeed == std::string::npos ? 0 : lastLineFeed + 1; i < text.size(); ++i)
+    if (text[i] == '\r')
+      text[i] = '\n';
+  return Parse(text);
 }
 
 SimInfText SimInfText::Parse(const std::string &text) {

@@ -11,6 +11,9 @@ class SimInfText {
 public:
   // Nothing when the file cannot be opened or is unreasonably large.
   static std::optional<SimInfText> Load(const std::string &path);
+  // The file as Wine's profile reader takes it (measured): a UTF-16BE byte-order mark is read too,
+  // and once no line feed follows, a carriage return alone ends a line.
+  static std::optional<SimInfText> LoadAsProfile(const std::string &path);
   static SimInfText Parse(const std::string &text);
 
   bool HasSection(const std::string &name) const;
