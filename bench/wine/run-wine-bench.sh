@@ -127,12 +127,16 @@ relay_calls() {
   win reg delete "$marks_key" /f /reg:$bits >/dev/null 2>&1 || true
   WINEDEBUG=+relay wine 'C:\bench\bench_timer.exe' "$mode" "C:\\quarvel\\$program" </dev/null \
     2>"$work/relay-$program.log" | tr -d '\r' | grep -q 'outcome=success' || fail "$program under relay did not succeed"
-  # One call a line: the function, then each argument that is a string or a small number (a pointer
-  # differs between programs and is shown as *).
-  perl -ne 'next unless /:Call ([\w.]+)\((.*)\) ret=/; my ($f, $a) = ($1, $2);
-    my @args = map { /^"/ ? $_ : (/^([0-9a-f]+)$/ && hex($1) < 0x10000) ? sprintf("%x", hex($1)) : "*" }
-               ($a =~ /((?:[0-9a-f]+ )?"(?:[^"\\]|\\.)*"|[^,]+)/g);
-    s/^[0-9a-f]+ (?=")// for @args; print "$f(", join(",", @args), ")\n";' "$work/relay-$program.log" \
+  # One call a line, only those the program made itself (not those the platform makes inside them):
+  # the function, then each argument that is a string or a small number (a pointer differs between
+  # programs and is shown as *). Only an argument's low 32 bits count: a 64-bit relay shows a 32-bit
+  # argument with whatever its register's upper half held.
+  perl -ne 'if (/^(\w+):Ret +[\w.]+\(/) { $depth{$1}--; next }
+    next unless /^(\w+):Call ([\w.]+)\((.*)\) ret=/; my ($thread, $f, $a) = ($1, $2, $3);
+    next if $depth{$thread}++;
+    my @args = map { /^"/ ? $_ : (/^[0-9a-f]*?([0-9a-f]{1,8})$/ && hex($1) < 0x10000) ? sprintf("%x", hex($1)) : "*" }
+               map { s/^[0-9a-f]+ (?=")//r } ($a =~ /((?:[0-9a-f]+ )?"(?:[^"\\]|\\.)*"|[^,]+)/g);
+    print "$f(", join(",", @args), ")\n";' "$work/relay-$program.log" \
     | sed -e 's/^KERNELBASE\./kernel32./I' >"$work/calls-$program.txt"
 }
 # Wine reads an entry without a dot as a function name, of any module.
