@@ -112,12 +112,18 @@ int Fail(PROCESS_INFORMATION &process, const wchar_t *why) {
 // are read, one server request each; the box itself is looked for after that.
 bool WaitForOutcome(DWORD pid, HWND dialog, HWND &box, std::wstring &failureLine) {
   const double deadline = Now() + kWorkTimeout;
+  // A program without a status line has its button's text read instead, so that every program's
+  // polls cost the same.
   HWND status = GetDlgItem(dialog, kStatusControl);
+  HWND polled = status ? status : GetDlgItem(dialog, kInstallButton);
   while (Now() < deadline) {
     if (!IsWindowEnabled(dialog) && (box = DoneBoxOf(pid)))
       return true;
-    if (status && !(failureLine = TextOf(status)).empty())
+    const std::wstring text = TextOf(polled);
+    if (status && !text.empty()) {
+      failureLine = text;
       return true;
+    }
     Sleep(1);
   }
   return false;
