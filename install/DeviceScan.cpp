@@ -50,6 +50,7 @@ bool CInstallerCore::ScanDevices(CString infPath) {
   // Kept as returned: a failed build leaves nothing to match, and the scan still succeeds.
   m_hDevInfo = services.SetupDiGetClassDevsA(&classGuid, nullptr, nullptr,
                                              DIGCF_PRESENT | DIGCF_ALLCLASSES | DIGCF_PROFILE);
+  const CHardwareIdMatcher matcher(hardwareIds);
   std::vector<BYTE> buffer(kPropertyBufferSize);
   for (DWORD index = 0;; ++index) {
     SP_DEVINFO_DATA device = EmptyDeviceRecord();
@@ -62,7 +63,7 @@ bool CInstallerCore::ScanDevices(CString infPath) {
       continue; // no hardware IDs, or more than the buffer holds
     const CString deviceId = FirstMultiString(buffer.data(), std::min(returned, kPropertyBufferSize));
     // The walk goes on: of several matching devices the last one wins.
-    if (MatchHardwareId(hardwareIds, deviceId)) {
+    if (matcher.Matches(deviceId)) {
       m_strHardwareId = deviceId;
       m_nMatchedIndex = static_cast<int>(index);
       m_bSetMatched = true;

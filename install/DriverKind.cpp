@@ -32,11 +32,21 @@ CString SectionForKind(const CString &kind) { return RowForKind(kind).section; }
 CString FallbackHardwareIdForKind(const CString &kind) { return RowForKind(kind).fallbackHardwareId; }
 
 bool MatchHardwareId(const CStringArray &list, const CString &deviceId) {
+  return CHardwareIdMatcher(list).Matches(deviceId);
+}
+
+CHardwareIdMatcher::CHardwareIdMatcher(const CStringArray &list) {
+  m_upperList.reserve(static_cast<size_t>(list.GetSize()));
+  for (int i = 0; i < list.GetSize(); ++i) {
+    m_upperList.push_back(list[i]);
+    m_upperList.back().MakeUpper();
+  }
+}
+
+bool CHardwareIdMatcher::Matches(const CString &deviceId) const {
   CString device = deviceId;
   device.MakeUpper();
-  for (int i = 0; i < list.GetSize(); ++i) {
-    CString entry = list[i];
-    entry.MakeUpper();
+  for (const CString &entry : m_upperList) {
     const int n = entry.GetLength();
     if (device.Find(entry) < 0)
       continue;
