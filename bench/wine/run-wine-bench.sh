@@ -23,10 +23,11 @@ runs=${2:-7}
 [ -d "$build" ] || { echo "bench: no build folder $build" >&2; exit 2; }
 build=$(cd "$build" && pwd)
 
-# Everything from here on, the Wine server and the display included, runs on core 0 only.
+# Everything from here on, the Wine server and the display included, runs on core 0 only, and ahead
+# of other work on the machine where the user may raise priority (elsewhere nice only warns).
 if [ "${QUARVEL_BENCH_PINNED:-}" != 1 ]; then
   export QUARVEL_BENCH_PINNED=1
-  exec taskset -c 0 "$0" "$build" "$runs"
+  exec taskset -c 0 nice -n -10 "$0" "$build" "$runs"
 fi
 
 app=$build/app/Quarvel.exe
@@ -119,6 +120,12 @@ time_run() {
 
 median() { LC_ALL=C sort -g "$1" | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.3f", a / b }'; }
+# The median of the rounds' own ratios: runs of one round lie seconds apart, so on a busy machine
+# this follows a drifting load better than the ratio of the medians.
+round_ratio() {
+  paste "$1" "$2" | awk '{ print $1 / $2 }' >"$work/ratios.txt"
+  printf '%.3f' "$(median "$work/ratios.txt")"
+}
 
 # --- The same calls: a relay capture of one install by each (untimed) --------------------------------
 debug_key='HKCU\Software\Wine\Debug'
@@ -157,7 +164,7 @@ fi
 log "same calls: Quarvel.exe and bench_calls_baseline.exe each made the same $(wc -l <"$work/calls-Quarvel.exe.txt") calls"
 
 # --- Install -------------------------------------------------------------------------------------------
-log "install: $runs alternating runs each after one warm-up ($bits-bit, core 0, load $(cut -d' ' -f1-3 /proc/loadavg))"
+log "install: $runs alternating runs each after one warm-up ($bits-bit, core 0, nice $(nice), load $(cut -d' ' -f1-3 /proc/loadavg))"
 time_run install Quarvel.exe -
 time_run install bench_calls_baseline.exe -
 time_run install bench_minimal_baseline.exe -
@@ -181,7 +188,9 @@ sq=$(median "$work/start_quarvel.ms") so=$(median "$work/start_one.ms")
 echo "bench: runs, ms:"
 sed 's/^/  /' "$work/runs.log" | grep -v '^  - ' || true
 printf 'bench: install (median of %d, ms)   Quarvel.exe %s   calls baseline %s   minimal baseline %s\n' "$runs" "$q" "$a" "$b"
-printf 'bench: install ratio Quarvel/calls %s (target <= 1.1)   Quarvel/minimal %s (no target)\n' "$(ratio "$q" "$a")" "$(ratio "$q" "$b")"
-printf 'bench: start-up (median of %d, ms)  Quarvel.exe %s   one-control dialog %s   ratio %s (target <= 1.2)\n' \
-  "$runs" "$sq" "$so" "$(ratio "$sq" "$so")"
+printf 'bench: install ratio Quarvel/calls %s (target <= 1.1; per round %s)   Quarvel/minimal %s (no target; per round %s)\n' \
+  "$(ratio "$q" "$a")" "$(round_ratio "$work/quarvel.ms" "$work/calls.ms")" \
+  "$(ratio "$q" "$b")" "$(round_ratio "$work/quarvel.ms" "$work/minimal.ms")"
+printf 'bench: start-up (median of %d, ms)  Quarvel.exe %s   one-control dialog %s   ratio %s (target <= 1.2; per round %s)\n' \
+  "$runs" "$sq" "$so" "$(ratio "$sq" "$so")" "$(round_ratio "$work/start_quarvel.ms" "$work/start_one.ms")"
 passed=1
