@@ -138,7 +138,8 @@ protected:
     const SimDeviceTree &tree = run.tree;
     const std::vector<std::string> &texts = run.trace.texts;
 
-    // Sets: released once each; only a release that itself failed leaves one open.
+    // Sets: released once each. The last pass's removal step releases the dialog's own set too, so
+    // only a release that itself failed leaves one open.
     EXPECT_EQ(tree.DoubleDestroyCount(), 0) << what;
     EXPECT_LE(tree.OpenSetCount(), fault.operation == "SetupDiDestroyDeviceInfoList" ? 1 : 0) << what;
     EXPECT_EQ(run.view.begins, run.view.ends) << what;
