@@ -3,8 +3,10 @@
 // (or /tmp); the folder goes when the process exits normally. A crash leaves it behind: its name,
 // quarvel-fuzz-XXXXXX, says whose it is.
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <string>
 
@@ -28,16 +30,24 @@ public:
   FuzzTempFile(const FuzzTempFile &) = delete;
   FuzzTempFile &operator=(const FuzzTempFile &) = delete;
 
-  // Replaces the file's content with bytes and returns its path.
+  // Replaces the file's content with bytes and returns its path. A file that cannot be written (a full
+  // disk) ends the run with the reason: the input is not at fault, but the run cannot go on.
   const std::string &Write(const std::string &bytes) const {
     std::FILE *file = std::fopen(m_path.c_str(), "wb");
-    FUZZ_CHECK(file != nullptr);
-    FUZZ_CHECK(std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size());
-    FUZZ_CHECK(std::fclose(file) == 0);
+    if (!file)
+      CannotWrite();
+    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    if (std::fclose(file) != 0 || !written)
+      CannotWrite();
     return m_path;
   }
 
 private:
+  [[noreturn]] void CannotWrite() const {
+    std::fprintf(stderr, "cannot write %s: %s\n", m_path.c_str(), std::strerror(errno));
+    std::abort();
+  }
+
   std::string m_folder;
   std::string m_path;
 };
