@@ -34,11 +34,18 @@ public:
   using SimDeviceTree::SimDeviceTree;
 
   std::map<DWORD, std::string> rawHardwareIds; // by the record's DevInst
+  DWORD stuckDevInst = 0; // this device's reads ask for more room but never for more than was given
   std::vector<std::string> forcedInfs;
 
   BOOL SetupDiGetDeviceRegistryPropertyA(HDEVINFO set, PSP_DEVINFO_DATA device, DWORD property,
                                          DWORD *propertyRegDataType, BYTE *buffer, DWORD bufferSize,
                                          DWORD *requiredSize) override {
+    if (device && property == SPDRP_HARDWAREID && stuckDevInst && device->DevInst == stuckDevInst) {
+      if (requiredSize)
+        *requiredSize = bufferSize;
+      SetLastError(ERROR_INSUFFICIENT_BUFFER);
+      return FALSE;
+    }
     const auto raw = device && property == SPDRP_HARDWAREID ? rawHardwareIds.find(device->DevInst)
                                                              : rawHardwareIds.end();
     if (raw == rawHardwareIds.end())
@@ -439,6 +446,23 @@ TEST_P(HostileInput, HardwareIdPropertiesWithoutTheirTerminators) {
   EXPECT_EQ(tree.FindDevice(phone[0]), nullptr) << "the phone's modem is found by its unterminated ID";
   EXPECT_TRUE(RootNodes(tree).empty());
   EXPECT_EQ(CountText(installer.trace.texts, "Found! [" + std::string(kModemId) + "\n]\n"), 1);
+}
+
+TEST_P(HostileInput, APropertyReadThatKeepsAskingForNoMoreRoom) {
+  TempInfDir package;
+  package.WriteAllKinds();
+  Installer installer(GetParam());
+  const std::string stuck = installer.tree.AddPresentDevice({kModemId}, "Modem");
+  installer.tree.stuckDevInst = installer.tree.DevInstOf(stuck);
+  ASSERT_NE(installer.tree.stuckDevInst, 0u);
+  installer.unrelated.push_back(stuck); // never read, so never matched: nothing may remove it
+
+  // Each search gives up at that device and says so; each driver then goes onto a node of its own.
+  EXPECT_EQ(installer.RunFrom(package.ExePath()), InstallOutcome::Success);
+  installer.ExpectNothingUnrelatedTouched();
+  EXPECT_EQ(CountText(installer.trace.texts, "GetDeviceRegistryProperty"), 3);
+  EXPECT_EQ(installer.tree.CallCount("SetupDiCreateDeviceInfoA"), 3);
+  EXPECT_TRUE(RootNodes(installer.tree).empty());
 }
 
 INSTANTIATE_TEST_SUITE_P(BothModes, HostileInput, ::testing::Values(SimMode::Windows, SimMode::Wine),
