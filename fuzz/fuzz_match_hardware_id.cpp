@@ -1,4 +1,5 @@
-// Fuzzes MatchHardwareId against a plain restatement of the rule.
+// Fuzzes MatchHardwareId, and the matcher the scan reuses across devices, against a plain restatement
+// of the rule.
 //
 // Input: the first line is the device ID, every following line one list entry (an empty line is an empty
 // entry), lines split at '\n' only; an input without '\n' gives an empty list. Any other byte, NUL and
@@ -112,6 +113,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   for (const std::string &entry : entries)
     anyAlone = anyAlone || Match(Strings{entry}, deviceId);
   FUZZ_CHECK(anyAlone == result);
+
+  // The scan asks one matcher about device after device: each answer is the rule's, whatever came
+  // before. The entries serve as further device IDs.
+  const CStringArray list = ToList(entries);
+  const CHardwareIdMatcher matcher(list);
+  FUZZ_CHECK(matcher.Matches(CString(deviceId)) == result);
+  for (const std::string &other : entries)
+    FUZZ_CHECK(matcher.Matches(CString(other)) == ReferenceMatch(entries, other));
+  FUZZ_CHECK(matcher.Matches(CString(deviceId)) == result);
 
   // Letter case never matters for ASCII text.
   if (IsAscii(deviceId) && std::all_of(entries.begin(), entries.end(), IsAscii)) {
