@@ -3,15 +3,24 @@
 // and nothing else: no INF reading (the hardware IDs are the sample package's), no trace, no wait
 // cursor. Its dialog and closing box are the same as Quarvel.exe's, so that the timer starts and stops
 // alike. It is the yardstick for Quarvel.exe's own overhead.
+//
+// Built a second time as bench_traced_baseline (BASELINE_TRACE_TEXTS): the same calls, then as many
+// trace texts as Quarvel.exe sends in one install (QUARVEL_BENCH_TRACE_TEXTS, counted by the benchmark
+// script). With no trace viewer open each text costs the channel's two window lookups and nothing else,
+// so this one measures what Quarvel.exe adds beyond its calls and its trace channel.
 
 #include <windows.h>
 #include <setupapi.h>
 #include <newdev.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
 #include "BaselineSupport.h"
+#ifdef BASELINE_TRACE_TEXTS
+#include "trace/DebugTrace.h"
+#endif
 
 namespace {
 
@@ -148,6 +157,11 @@ bool InstallPackage() {
     PathBesideExecutable(pass.fileName, infPath, sizeof infPath);
     installed = RunPass(infPath, pass.hardwareId) && installed;
   }
+#ifdef BASELINE_TRACE_TEXTS
+  const char *texts = std::getenv("QUARVEL_BENCH_TRACE_TEXTS");
+  for (long left = texts ? std::strtol(texts, nullptr, 10) : 0; left > 0; --left)
+    DebugTraceText("");
+#endif
   return installed;
 }
 

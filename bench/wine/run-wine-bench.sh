@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
 # Times Quarvel.exe under Wine against baseline programs of ours, everything pinned to one core:
 #   install: one automatic install (the posted click on Install to the success box), alternating with
-#            bench_calls_baseline.exe (the same device-installation calls, nothing else) and
+#            bench_calls_baseline.exe (the same device-installation calls, nothing else),
+#            bench_traced_baseline.exe (those calls and Quarvel.exe's trace texts, with no viewer open) and
 #            bench_minimal_baseline.exe (the least the job needs);
 #   start-up: process start to the dialog visible, alternating with bench_one_control.exe.
 # Each program gets one untimed warm-up, then <runs> timed runs; the medians and ratios are printed.
 # Before timing, a relay capture proves that Quarvel.exe and bench_calls_baseline.exe make the same
-# calls (setupapi, newdev, FindFirstFileA) in the same order. Every install run is checked for its
+# calls (setupapi, newdev, FindFirstFileA) in the same order, and counts Quarvel.exe's trace texts
+# (two trace-window lookups each) for the traced baseline. Every install run is checked for its
 # effect: each sample INF's install section ran, and the device tree is the one before the run.
 #
 #   run-wine-bench.sh [build-dir] [runs]      build-dir: a built win32 or win64 folder (default build/win32)
@@ -33,8 +35,8 @@ fi
 app=$build/app/Quarvel.exe
 bench=$build/bench/wine
 setupdev_exe=$build/tools/setupdev/setupdev.exe
-programs=("$app" "$bench/bench_timer.exe" "$bench/bench_calls_baseline.exe" "$bench/bench_minimal_baseline.exe"
-  "$bench/bench_one_control.exe" "$setupdev_exe")
+programs=("$app" "$bench/bench_timer.exe" "$bench/bench_calls_baseline.exe" "$bench/bench_traced_baseline.exe"
+  "$bench/bench_minimal_baseline.exe" "$bench/bench_one_control.exe" "$setupdev_exe")
 for exe in "${programs[@]}"; do
   [ -f "$exe" ] || { echo "bench: missing $exe (build the Quarvel, setupdev and bench_* targets)" >&2; exit 2; }
 done
@@ -76,7 +78,8 @@ wineserver -p </dev/null >/dev/null 2>&1
 # files beside itself); C:\bench: the timer and setupdev.
 drive_c=$WINEPREFIX/drive_c
 mkdir -p "$drive_c/quarvel" "$drive_c/bench"
-cp "$app" "$bench/bench_calls_baseline.exe" "$bench/bench_minimal_baseline.exe" "$bench/bench_one_control.exe" \
+cp "$app" "$bench/bench_calls_baseline.exe" "$bench/bench_traced_baseline.exe" "$bench/bench_minimal_baseline.exe" \
+  "$bench/bench_one_control.exe" \
   "$source_dir"/samples/*.inf "$drive_c/quarvel/"
 cp "$bench/bench_timer.exe" "$setupdev_exe" "$drive_c/bench/"
 
@@ -149,7 +152,7 @@ relay_calls() {
 # Wine reads an entry without a dot as a function name, of any module.
 relay_functions=(SetupDiGetClassDevsA SetupDiCreateDeviceInfoList SetupDiEnumDeviceInfo SetupDiCreateDeviceInfoA
   SetupDiRemoveDevice SetupDiDestroyDeviceInfoList SetupDiGetDeviceRegistryPropertyA SetupDiSetDeviceRegistryPropertyA
-  SetupDiGetINFClassA SetupDiCallClassInstaller UpdateDriverForPlugAndPlayDevicesA FindFirstFileA)
+  SetupDiGetINFClassA SetupDiCallClassInstaller UpdateDriverForPlugAndPlayDevicesA FindFirstFileA FindWindowA)
 win reg add "$debug_key" /v RelayInclude /d "$(IFS=';'; echo "${relay_functions[*]}")" /f >/dev/null
 win reg add "$debug_key" /v RelayFromInclude /d 'Quarvel.exe;bench_calls_baseline.exe' /f >/dev/null
 relay_calls Quarvel.exe install
@@ -157,20 +160,31 @@ relay_calls bench_calls_baseline.exe install
 win reg delete "$debug_key" /v RelayInclude /f >/dev/null
 win reg delete "$debug_key" /v RelayFromInclude /f >/dev/null
 [ -s "$work/calls-Quarvel.exe.txt" ] || fail "the relay capture of Quarvel.exe holds no calls"
+# The trace channel's lookups are not device-installation calls: counted, then left out of the comparison.
+lookups=$(grep -ci '^user32\.FindWindowA(' "$work/calls-Quarvel.exe.txt" || true)
+[ "$lookups" -gt 0 ] && [ $((lookups % 2)) -eq 0 ] || fail "Quarvel.exe made $lookups trace-window lookups, not two per text"
+export QUARVEL_BENCH_TRACE_TEXTS=$((lookups / 2))
+for program in Quarvel.exe bench_calls_baseline.exe; do
+  grep -vi '^user32\.FindWindowA(' "$work/calls-$program.txt" >"$work/calls-$program.tmp" || true
+  mv "$work/calls-$program.tmp" "$work/calls-$program.txt"
+done
 if ! cmp -s "$work/calls-Quarvel.exe.txt" "$work/calls-bench_calls_baseline.exe.txt"; then
   diff "$work/calls-Quarvel.exe.txt" "$work/calls-bench_calls_baseline.exe.txt" | head -40 >&2 || true
   fail "bench_calls_baseline.exe does not make Quarvel.exe's calls (< Quarvel.exe, > baseline)"
 fi
 log "same calls: Quarvel.exe and bench_calls_baseline.exe each made the same $(wc -l <"$work/calls-Quarvel.exe.txt") calls"
+log "trace texts: Quarvel.exe sent $QUARVEL_BENCH_TRACE_TEXTS (bench_traced_baseline.exe sends as many)"
 
 # --- Install -------------------------------------------------------------------------------------------
 log "install: $runs alternating runs each after one warm-up ($bits-bit, core 0, nice $(nice), load $(cut -d' ' -f1-3 /proc/loadavg))"
 time_run install Quarvel.exe -
 time_run install bench_calls_baseline.exe -
+time_run install bench_traced_baseline.exe -
 time_run install bench_minimal_baseline.exe -
 for _ in $(seq "$runs"); do
   time_run install Quarvel.exe quarvel
   time_run install bench_calls_baseline.exe calls
+  time_run install bench_traced_baseline.exe traced
   time_run install bench_minimal_baseline.exe minimal
 done
 
@@ -183,7 +197,7 @@ for _ in $(seq "$runs"); do
   time_run startup bench_one_control.exe start_one
 done
 
-q=$(median "$work/quarvel.ms") a=$(median "$work/calls.ms") b=$(median "$work/minimal.ms")
+q=$(median "$work/quarvel.ms") a=$(median "$work/calls.ms") b=$(median "$work/minimal.ms") t=$(median "$work/traced.ms")
 sq=$(median "$work/start_quarvel.ms") so=$(median "$work/start_one.ms")
 echo "bench: runs, ms:"
 sed 's/^/  /' "$work/runs.log" | grep -v '^  - ' || true
@@ -191,6 +205,9 @@ printf 'bench: install (median of %d, ms)   Quarvel.exe %s   calls baseline %s  
 printf 'bench: install ratio Quarvel/calls %s (target <= 1.1; per round %s)   Quarvel/minimal %s (no target; per round %s)\n' \
   "$(ratio "$q" "$a")" "$(round_ratio "$work/quarvel.ms" "$work/calls.ms")" \
   "$(ratio "$q" "$b")" "$(round_ratio "$work/quarvel.ms" "$work/minimal.ms")"
+printf 'bench: install with the trace texts: traced baseline %s ms; Quarvel/traced %s (per round %s), traced/calls %s (per round %s)\n' \
+  "$t" "$(ratio "$q" "$t")" "$(round_ratio "$work/quarvel.ms" "$work/traced.ms")" \
+  "$(ratio "$t" "$a")" "$(round_ratio "$work/traced.ms" "$work/calls.ms")"
 printf 'bench: start-up (median of %d, ms)  Quarvel.exe %s   one-control dialog %s   ratio %s (target <= 1.2; per round %s)\n' \
   "$runs" "$sq" "$so" "$(ratio "$sq" "$so")" "$(round_ratio "$work/start_quarvel.ms" "$work/start_one.ms")"
 passed=1
