@@ -154,26 +154,34 @@ relay_functions=(SetupDiGetClassDevsA SetupDiCreateDeviceInfoList SetupDiEnumDev
   SetupDiRemoveDevice SetupDiDestroyDeviceInfoList SetupDiGetDeviceRegistryPropertyA SetupDiSetDeviceRegistryPropertyA
   SetupDiGetINFClassA SetupDiCallClassInstaller UpdateDriverForPlugAndPlayDevicesA FindFirstFileA FindWindowA)
 win reg add "$debug_key" /v RelayInclude /d "$(IFS=';'; echo "${relay_functions[*]}")" /f >/dev/null
-win reg add "$debug_key" /v RelayFromInclude /d 'Quarvel.exe;bench_calls_baseline.exe' /f >/dev/null
+win reg add "$debug_key" /v RelayFromInclude /d 'Quarvel.exe;bench_calls_baseline.exe;bench_traced_baseline.exe' /f >/dev/null
+trace_lookups() { grep -ci '^user32\.FindWindowA(' "$work/calls-$1.txt" || true; }
 relay_calls Quarvel.exe install
-relay_calls bench_calls_baseline.exe install
-win reg delete "$debug_key" /v RelayInclude /f >/dev/null
-win reg delete "$debug_key" /v RelayFromInclude /f >/dev/null
 [ -s "$work/calls-Quarvel.exe.txt" ] || fail "the relay capture of Quarvel.exe holds no calls"
-# The trace channel's lookups are not device-installation calls: counted, then left out of the comparison.
-lookups=$(grep -ci '^user32\.FindWindowA(' "$work/calls-Quarvel.exe.txt" || true)
+# Each trace text costs two lookups of the trace window (none is open): the traced baseline sends as many.
+lookups=$(trace_lookups Quarvel.exe)
 [ "$lookups" -gt 0 ] && [ $((lookups % 2)) -eq 0 ] || fail "Quarvel.exe made $lookups trace-window lookups, not two per text"
 export QUARVEL_BENCH_TRACE_TEXTS=$((lookups / 2))
-for program in Quarvel.exe bench_calls_baseline.exe; do
+relay_calls bench_calls_baseline.exe install
+relay_calls bench_traced_baseline.exe install
+win reg delete "$debug_key" /v RelayInclude /f >/dev/null
+win reg delete "$debug_key" /v RelayFromInclude /f >/dev/null
+[ "$(trace_lookups bench_calls_baseline.exe)" -eq 0 ] || fail "bench_calls_baseline.exe looked for the trace window"
+[ "$(trace_lookups bench_traced_baseline.exe)" -eq "$lookups" ] ||
+  fail "bench_traced_baseline.exe made $(trace_lookups bench_traced_baseline.exe) trace-window lookups, Quarvel.exe $lookups"
+# The device-installation calls (the lookups left out) must be the same, in the same order.
+for program in Quarvel.exe bench_calls_baseline.exe bench_traced_baseline.exe; do
   grep -vi '^user32\.FindWindowA(' "$work/calls-$program.txt" >"$work/calls-$program.tmp" || true
   mv "$work/calls-$program.tmp" "$work/calls-$program.txt"
 done
-if ! cmp -s "$work/calls-Quarvel.exe.txt" "$work/calls-bench_calls_baseline.exe.txt"; then
-  diff "$work/calls-Quarvel.exe.txt" "$work/calls-bench_calls_baseline.exe.txt" | head -40 >&2 || true
-  fail "bench_calls_baseline.exe does not make Quarvel.exe's calls (< Quarvel.exe, > baseline)"
-fi
-log "same calls: Quarvel.exe and bench_calls_baseline.exe each made the same $(wc -l <"$work/calls-Quarvel.exe.txt") calls"
-log "trace texts: Quarvel.exe sent $QUARVEL_BENCH_TRACE_TEXTS (bench_traced_baseline.exe sends as many)"
+for program in bench_calls_baseline.exe bench_traced_baseline.exe; do
+  if ! cmp -s "$work/calls-Quarvel.exe.txt" "$work/calls-$program.txt"; then
+    diff "$work/calls-Quarvel.exe.txt" "$work/calls-$program.txt" | head -40 >&2 || true
+    fail "$program does not make Quarvel.exe's calls (< Quarvel.exe, > baseline)"
+  fi
+done
+log "same calls: Quarvel.exe and both call baselines each made the same $(wc -l <"$work/calls-Quarvel.exe.txt") device calls"
+log "trace texts: Quarvel.exe sent $QUARVEL_BENCH_TRACE_TEXTS ($lookups window lookups); bench_traced_baseline.exe as many"
 
 # --- Install -------------------------------------------------------------------------------------------
 log "install: $runs alternating runs each after one warm-up ($bits-bit, core 0, nice $(nice), load $(cut -d' ' -f1-3 /proc/loadavg))"
