@@ -128,7 +128,8 @@ private:
 };
 
 // A simulated tree whose driver updates can call back into the test (a message dispatched during a
-// platform call) and whose hardware-ID property can be replaced by raw bytes.
+// platform call) and are remembered when forced and carried out, and whose hardware-ID property can
+// be replaced by raw bytes.
 class HookedTree : public SimDeviceTree {
 public:
   using SimDeviceTree::SimDeviceTree;
@@ -136,13 +137,17 @@ public:
   std::function<void()> onUpdate;
   // When set, every hardware-ID read returns exactly these bytes (no terminating zeros added).
   const std::string *rawHardwareIds = nullptr;
+  std::vector<std::string> forcedInfs; // INF paths of the forced updates that succeeded, in order
 
   BOOL UpdateDriverForPlugAndPlayDevicesA(HWND parent, PCSTR hardwareId, PCSTR fullInfPath, DWORD installFlags,
                                           BOOL *rebootRequired) override {
     if (onUpdate)
       onUpdate();
-    return SimDeviceTree::UpdateDriverForPlugAndPlayDevicesA(parent, hardwareId, fullInfPath, installFlags,
-                                                             rebootRequired);
+    const BOOL ok =
+        SimDeviceTree::UpdateDriverForPlugAndPlayDevicesA(parent, hardwareId, fullInfPath, installFlags, rebootRequired);
+    if (ok && (installFlags & INSTALLFLAG_FORCE))
+      forcedInfs.push_back(fullInfPath);
+    return ok;
   }
 
   BOOL SetupDiGetDeviceRegistryPropertyA(HDEVINFO set, PSP_DEVINFO_DATA device, DWORD property,
@@ -162,6 +167,20 @@ public:
     SetLastError(ERROR_SUCCESS);
     return TRUE;
   }
+};
+
+// The platform calls whose failure ends a new node's install, each with the helper's trace of it.
+struct StepFailure {
+  const char *operation;
+  const char *text;
+};
+inline const StepFailure kNewNodeStepFailures[] = {
+    {"SetupDiGetINFClassA", "GetINFClass fail"},
+    {"SetupDiCreateDeviceInfoList", "CreateDeviceInfoList"},
+    {"SetupDiCreateDeviceInfoA", "CreateDeviceInfo"},
+    {"SetupDiSetDeviceRegistryPropertyA", "SetDeviceRegistryProperty"},
+    {"SetupDiCallClassInstaller", "CallClassInstaller(REGISTERDEVICE)"},
+    {"UpdateDriverForPlugAndPlayDevicesA", "UpdateDriverForPlugAndPlayDevices"},
 };
 
 inline const char *ModeName(SimMode mode) { return mode == SimMode::Windows ? "Windows" : "Wine"; }

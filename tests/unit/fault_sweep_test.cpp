@@ -19,15 +19,6 @@ using namespace quarveltest;
 
 namespace {
 
-// The helper's last word on an install that failed, for the platform call whose failure it reports.
-const std::map<std::string, std::string> kFailureTextOfCall = {
-    {"SetupDiGetINFClassA", "GetINFClass fail"},
-    {"SetupDiCreateDeviceInfoList", "CreateDeviceInfoList"},
-    {"SetupDiCreateDeviceInfoA", "CreateDeviceInfo"},
-    {"SetupDiSetDeviceRegistryPropertyA", "SetDeviceRegistryProperty"},
-    {"SetupDiCallClassInstaller", "CallClassInstaller(REGISTERDEVICE)"},
-    {"UpdateDriverForPlugAndPlayDevicesA", "UpdateDriverForPlugAndPlayDevices"},
-};
 const char kFileNotFound[] = "File not found:";
 
 // Calls whose failure may keep the pass from finding and removing the node it just installed: the
@@ -38,22 +29,6 @@ const std::set<std::string> kRescanAndRemovalCalls = {
 };
 
 const DWORD kCodes[] = {ERROR_ACCESS_DENIED, ERROR_IN_WOW64, ERROR_NO_SUCH_DEVINST};
-
-// Remembers which forced driver updates the platform carried out.
-class UpdateRecordingTree : public SimDeviceTree {
-public:
-  using SimDeviceTree::SimDeviceTree;
-
-  BOOL UpdateDriverForPlugAndPlayDevicesA(HWND parent, PCSTR hardwareId, PCSTR fullInfPath, DWORD installFlags,
-                                          BOOL *rebootRequired) override {
-    const BOOL ok =
-        SimDeviceTree::UpdateDriverForPlugAndPlayDevicesA(parent, hardwareId, fullInfPath, installFlags, rebootRequired);
-    if (ok && (installFlags & INSTALLFLAG_FORCE))
-      forcedInfs.push_back(fullInfPath);
-    return ok;
-  }
-  std::vector<std::string> forcedInfs;
-};
 
 struct Arrangement {
   const char *name;
@@ -107,7 +82,7 @@ struct SweepRun {
     outcome = core.RunAutomaticInstall();
   }
 
-  UpdateRecordingTree tree;
+  HookedTree tree;
   ScopedPlatform platform{tree};
   TraceRecorder trace;
   KindScope kind{""};
@@ -165,8 +140,8 @@ protected:
     std::vector<std::string> failureTexts;
     for (const std::string &text : texts) {
       bool isFailure = text.rfind(kFileNotFound, 0) == 0;
-      for (const auto &entry : kFailureTextOfCall)
-        isFailure = isFailure || text == entry.second;
+      for (const StepFailure &step : kNewNodeStepFailures)
+        isFailure = isFailure || text == step.text;
       if (isFailure)
         failureTexts.push_back(text);
     }
@@ -178,8 +153,10 @@ protected:
       if (fault.operation == "FileExists") {
         EXPECT_EQ(text.rfind(kFileNotFound, 0), 0u) << what << ": traced " << text;
       } else {
-        const auto expected = kFailureTextOfCall.find(fault.operation);
-        EXPECT_TRUE(expected != kFailureTextOfCall.end() && expected->second == text) << what << ": traced " << text;
+        const auto expected = std::find_if(std::begin(kNewNodeStepFailures), std::end(kNewNodeStepFailures),
+                                           [&](const StepFailure &step) { return fault.operation == step.operation; });
+        EXPECT_TRUE(expected != std::end(kNewNodeStepFailures) && expected->text == text)
+            << what << ": traced " << text;
       }
     }
 

@@ -129,19 +129,8 @@ TEST_P(HelperTest, AMissingInfStopsBeforeAnyDeviceWork) {
 }
 
 TEST_P(HelperTest, EachFailingStepOfTheNewNodeIsTracedKeepsItsCodeAndLeavesNoNode) {
-  const struct {
-    const char *operation;
-    const char *text;
-  } steps[] = {
-      {"SetupDiGetINFClassA", "GetINFClass fail"},
-      {"SetupDiCreateDeviceInfoList", "CreateDeviceInfoList"},
-      {"SetupDiCreateDeviceInfoA", "CreateDeviceInfo"},
-      {"SetupDiSetDeviceRegistryPropertyA", "SetDeviceRegistryProperty"},
-      {"SetupDiCallClassInstaller", "CallClassInstaller(REGISTERDEVICE)"},
-      {"UpdateDriverForPlugAndPlayDevicesA", "UpdateDriverForPlugAndPlayDevices"},
-  };
   const std::string inf = dir.WriteKind(kKindInfs[0]);
-  for (const auto &step : steps) {
+  for (const StepFailure &step : kNewNodeStepFailures) {
     SCOPED_TRACE(step.operation);
     HookedTree local(GetParam());
     ScopedPlatform scope(local);

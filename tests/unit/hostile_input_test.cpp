@@ -27,15 +27,14 @@ namespace {
 
 const size_t kTraceLimit = 511; // what one trace text can carry
 
-// A simulated tree that can hand out a device's hardware-ID property as raw bytes (terminators and
-// all left to the test), and that remembers the forced driver updates it carried out.
-class HostileTree : public SimDeviceTree {
+// A simulated tree that can hand out one device's hardware-ID property as raw bytes (terminators and
+// all left to the test); it remembers the forced driver updates it carried out, as its base does.
+class HostileTree : public HookedTree {
 public:
-  using SimDeviceTree::SimDeviceTree;
+  using HookedTree::HookedTree;
 
-  std::map<DWORD, std::string> rawHardwareIds; // by the record's DevInst
+  std::map<DWORD, std::string> rawIdsByDevInst; // by the record's DevInst
   DWORD stuckDevInst = 0; // this device's reads ask for more room but never for more than was given
-  std::vector<std::string> forcedInfs;
 
   BOOL SetupDiGetDeviceRegistryPropertyA(HDEVINFO set, PSP_DEVINFO_DATA device, DWORD property,
                                          DWORD *propertyRegDataType, BYTE *buffer, DWORD bufferSize,
@@ -46,10 +45,10 @@ public:
       SetLastError(ERROR_INSUFFICIENT_BUFFER);
       return FALSE;
     }
-    const auto raw = device && property == SPDRP_HARDWAREID ? rawHardwareIds.find(device->DevInst)
-                                                             : rawHardwareIds.end();
-    if (raw == rawHardwareIds.end())
-      return SimDeviceTree::SetupDiGetDeviceRegistryPropertyA(set, device, property, propertyRegDataType, buffer,
+    const auto raw = device && property == SPDRP_HARDWAREID ? rawIdsByDevInst.find(device->DevInst)
+                                                             : rawIdsByDevInst.end();
+    if (raw == rawIdsByDevInst.end())
+      return HookedTree::SetupDiGetDeviceRegistryPropertyA(set, device, property, propertyRegDataType, buffer,
                                                               bufferSize, requiredSize);
     const DWORD size = static_cast<DWORD>(raw->second.size());
     if (requiredSize)
@@ -62,15 +61,6 @@ public:
       std::memcpy(buffer, raw->second.data(), size);
     SetLastError(ERROR_SUCCESS);
     return TRUE;
-  }
-
-  BOOL UpdateDriverForPlugAndPlayDevicesA(HWND parent, PCSTR hardwareId, PCSTR fullInfPath, DWORD installFlags,
-                                          BOOL *rebootRequired) override {
-    const BOOL ok =
-        SimDeviceTree::UpdateDriverForPlugAndPlayDevicesA(parent, hardwareId, fullInfPath, installFlags, rebootRequired);
-    if (ok && (installFlags & INSTALLFLAG_FORCE))
-      forcedInfs.push_back(fullInfPath);
-    return ok;
   }
 
   // The DevInst that records of this device carry.
@@ -435,11 +425,11 @@ TEST_P(HostileInput, HardwareIdPropertiesWithoutTheirTerminators) {
   for (const auto &property : properties) {
     // The tree's own record of the IDs only serves its driver updates, which go by the phone's ID.
     const std::string id = tree.AddPresentDevice({property.phone ? kModemId : "USB\\UNREAD"});
-    tree.rawHardwareIds[tree.DevInstOf(id)] = property.bytes;
+    tree.rawIdsByDevInst[tree.DevInstOf(id)] = property.bytes;
     (property.phone ? phone : installer.unrelated).push_back(id);
   }
-  ASSERT_EQ(tree.rawHardwareIds.size(), std::size(properties));
-  ASSERT_EQ(tree.rawHardwareIds.count(0), 0u);
+  ASSERT_EQ(tree.rawIdsByDevInst.size(), std::size(properties));
+  ASSERT_EQ(tree.rawIdsByDevInst.count(0), 0u);
 
   EXPECT_EQ(installer.RunFrom(package.ExePath()), InstallOutcome::Success);
   installer.ExpectNothingUnrelatedTouched(phone);
