@@ -78,6 +78,9 @@ BOOL UpdateDriver(HWND parent, LPCSTR hardwareId, LPCSTR infPath, DWORD flags, B
   return function(parent, hardwareId, infPath, flags, rebootRequired);
 }
 
+namespace {
+
+// The path of one of the INF files beside the running executable.
 void PathBesideExecutable(const char *fileName, char *path, DWORD size) {
   DWORD length = ::GetModuleFileNameA(nullptr, path, size);
   path[length < size ? length : size - 1] = '\0';
@@ -88,4 +91,16 @@ void PathBesideExecutable(const char *fileName, char *path, DWORD size) {
     path[0] = '\0';
   if (std::strlen(path) + std::strlen(fileName) < size)
     std::strcat(path, fileName);
+}
+
+} // namespace
+
+bool RunBaselinePasses(bool (*pass)(const char *infPath, const char *hardwareId)) {
+  bool all = true;
+  for (const BaselinePass &each : kBaselinePasses) {
+    char infPath[300];
+    PathBesideExecutable(each.fileName, infPath, sizeof infPath);
+    all = pass(infPath, each.hardwareId) && all;
+  }
+  return all;
 }

@@ -23,5 +23,6 @@ struct BaselinePass {
 };
 extern const BaselinePass kBaselinePasses[3];
 
-// The path of one of the INF files beside the running executable.
-void PathBesideExecutable(const char *fileName, char *path, DWORD size);
+// Runs pass once per INF file beside the running executable, in Quarvel.exe's order; true when every
+// pass returned true.
+bool RunBaselinePasses(bool (*pass)(const char *infPath, const char *hardwareId));

@@ -151,12 +151,7 @@ bool RunPass(const char *infPath, const char *hardwareId) {
 
 // The three passes, in Quarvel.exe's order.
 bool InstallPackage() {
-  bool installed = true;
-  for (const BaselinePass &pass : kBaselinePasses) {
-    char infPath[300];
-    PathBesideExecutable(pass.fileName, infPath, sizeof infPath);
-    installed = RunPass(infPath, pass.hardwareId) && installed;
-  }
+  const bool installed = RunBaselinePasses(RunPass);
 #ifdef BASELINE_TRACE_TEXTS
   const char *texts = std::getenv("QUARVEL_BENCH_TRACE_TEXTS");
   for (long left = texts ? std::strtol(texts, nullptr, 10) : 0; left > 0; --left)

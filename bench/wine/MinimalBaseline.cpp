@@ -38,16 +38,8 @@ bool InstallAndRemove(const char *infPath, const char *hardwareId) {
   return installed;
 }
 
-// The three passes, in Quarvel.exe's order.
-bool InstallPackage() {
-  bool installed = true;
-  for (const BaselinePass &pass : kBaselinePasses) {
-    char infPath[300];
-    PathBesideExecutable(pass.fileName, infPath, sizeof infPath);
-    installed = InstallAndRemove(infPath, pass.hardwareId) && installed;
-  }
-  return installed;
-}
+// The three INF files, in Quarvel.exe's order.
+bool InstallPackage() { return RunBaselinePasses(InstallAndRemove); }
 
 } // namespace
 

@@ -41,10 +41,6 @@ for exe in "${programs[@]}"; do
   [ -f "$exe" ] || { echo "bench: missing $exe (build the Quarvel, setupdev and bench_* targets)" >&2; exit 2; }
 done
 
-export LANG=zh_CN.UTF-8 LC_ALL=zh_CN.UTF-8
-export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEARCH=win64
-unset WINESERVER DISPLAY
-
 log() { echo "bench: $*"; }
 fail() { echo "bench: FAIL: $*" >&2; exit 1; }
 

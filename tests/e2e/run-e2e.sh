@@ -51,17 +51,10 @@ for exe in "$app" "$debughelper" "$e2edriver" "$setupdev" ${plantdll:+"$plantdll
 done
 build=$(cd "$build" && pwd)
 
-# Wine: quiet, no Mono/Gecko prompts, zh_CN so that the ANSI code page is 936, a 64-bit prefix so
-# that both the i686 and the x86_64 program run.
-export LANG=zh_CN.UTF-8 LC_ALL=zh_CN.UTF-8
-export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEARCH=win64
-# Never the caller's display or server: ours come later.
-unset WINESERVER DISPLAY
-
 log() { echo "e2e[$scenario]: $*"; }
 fail() { echo "e2e[$scenario]: FAIL: $*" >&2; exit 1; }
 
-# --- The base prefix, prepared once per build folder -------------------------------------------------
+# --- The Wine environment, and the base prefix prepared once per build folder --------------------------
 source "$here/wine-prefix.sh"
 prepare_base_prefix "$build" "$source_dir" | sed 's/^/e2e: /'
 

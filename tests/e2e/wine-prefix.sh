@@ -7,7 +7,12 @@
 #   copy_base_prefix <build-dir> <copy>
 #       a private copy of it, taken under the base's shared lock.
 #
-# The caller exports LANG/LC_ALL, WINEDEBUG, WINEDLLOVERRIDES and WINEARCH=win64 first.
+# Sourcing it also sets the Wine environment both callers run in: quiet, no Mono/Gecko prompts, zh_CN so
+# that the ANSI code page is 936, a 64-bit prefix so that both the i686 and the x86_64 program run, and
+# never the caller's display or Wine server (the callers start their own).
+export LANG=zh_CN.UTF-8 LC_ALL=zh_CN.UTF-8
+export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEARCH=win64
+unset WINESERVER DISPLAY
 
 prepare_base_prefix() {
   local build=$1 source_dir=$2
