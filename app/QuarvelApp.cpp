@@ -2,13 +2,12 @@
 
 #include "platform/win32/SystemLibrary.h"
 #include "ui/QuarvelDlg.h"
-#include "ui/RefreshMessage.h"
 
 #include <commctrl.h>
 
 // Start-up runs during static initialisation, in this order: DLL loading is restricted to the system
 // directory (before anything can load the device-installation libraries), the application object is
-// built, then the driver kind (install/DriverKind.cpp) and the refresh message number below.
+// built, then the refresh message number (ui/RefreshMessage.cpp).
 namespace {
 struct DllSearchRestriction {
   DllSearchRestriction() { RestrictDllSearchToSystemDirectory(); }
@@ -17,8 +16,6 @@ DllSearchRestriction g_dllSearchRestriction __attribute__((init_priority(101)));
 } // namespace
 
 CQuarvelApp theApp __attribute__((init_priority(102)));
-
-UINT g_nRefreshMessage = ::RegisterWindowMessageA(MakeRefreshMessageName());
 
 BOOL CQuarvelApp::InitInstance() {
   // The tooltip's window class.

@@ -2,10 +2,16 @@
 # Installs what the build and the tests need on Debian 12; does nothing when all is there.
 set -euo pipefail
 
+# fonts-wine: Wine's own fonts draw the caption buttons (only recommended by libwine, so named here).
 packages=(cmake make g++ googletest libbenchmark-dev
           g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
-          wine wine64 wine32:i386 xvfb xauth x11-apps imagemagick fonts-wqy-microhei locales util-linux
+          wine wine64 fonts-wine xvfb xauth x11-apps imagemagick fonts-wqy-microhei locales util-linux
           clang libclang-rt-14-dev)
+# Wine's 32-bit side only where this host can run 32-bit programs: elsewhere it cannot start, and Debian's
+# wine script would pick it even for 64-bit programs.
+host_32bit=no
+"$(dirname "$0")/host-runs-32bit.sh" && host_32bit=yes
+[ $host_32bit = yes ] && packages+=(wine32:i386)
 
 missing=()
 for p in "${packages[@]}"; do
@@ -17,7 +23,7 @@ sudo=()
 
 if [ ${#missing[@]} -gt 0 ]; then
   echo "bootstrap: installing ${missing[*]}"
-  if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  if [ $host_32bit = yes ] && ! dpkg --print-foreign-architectures | grep -qx i386; then
     "${sudo[@]}" dpkg --add-architecture i386
   fi
   export DEBIAN_FRONTEND=noninteractive

@@ -6,6 +6,7 @@
 # WINEPREFIX may be set by the caller; otherwise it is <cwd's build folder>/wine/<arch>.
 set -u
 here=$(cd "$(dirname "$0")" && pwd)
+source "$here/wine-env.sh"
 : "${QUARVEL_WINE_ARCH:=win64}"
 if [ -z "${WINEPREFIX:-}" ]; then
   build=${QUARVEL_BUILD_DIR:-$PWD}

@@ -103,3 +103,7 @@ typedef SP_DEVINFO_DATA *PSP_DEVINFO_DATA;
 #ifndef ERROR_NO_MORE_ITEMS
 #define ERROR_NO_MORE_ITEMS 259L
 #endif
+
+// The record's size is part of the boundary's contract and differs between 32-bit and 64-bit code;
+// each build checks it holds the layout its system expects.
+static_assert(sizeof(SP_DEVINFO_DATA) == (sizeof(void *) == 4 ? 28 : 32), "SP_DEVINFO_DATA layout");

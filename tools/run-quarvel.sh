@@ -1,20 +1,28 @@
 #!/usr/bin/env bash
-# Builds the 32-bit Quarvel.exe and runs it under Wine beside the sample driver package (samples/),
-# in a Wine prefix kept in build/run-prefix, with the trace viewer open.
+# Installs what is missing, builds the 32-bit Quarvel.exe and runs it under Wine beside the sample driver
+# package (samples/), in a Wine prefix kept beside the build folder, with the trace viewer open. On a host
+# that runs 64-bit code only, Wine cannot start a 32-bit program: there it runs the x86_64 build instead.
 #   With a display (DISPLAY set): the dialog appears; use it, close it, and the trace is printed.
 #   Without one: it runs in a virtual display, presses Install as a user would, prints the trace and
 #   the outcome, and saves a screenshot (build/quarvel-run.png).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
-# QUARVEL_RUN_BUILD picks another build folder for the win32 preset; the prefix, logs and the
+./cmake/bootstrap.sh
+source cmake/wine-env.sh
+preset=win32
+if [ "$QUARVEL_HOST_32BIT" = no ]; then
+  preset=win64
+  echo "run-quarvel: this host runs 64-bit code only, so it runs the x86_64 build of Quarvel.exe"
+fi
+# QUARVEL_RUN_BUILD picks another build folder for the preset; the prefix, logs and the
 # screenshot go beside it.
-build=${QUARVEL_RUN_BUILD:-$root/build/win32}
+build=${QUARVEL_RUN_BUILD:-$root/build/$preset}
 out=$(dirname "$build")
 mkdir -p "$out"
 
-echo "run-quarvel: building Quarvel.exe and the tools (win32 preset, $build)"
-cmake --preset win32 -B "$build" >/dev/null
+echo "run-quarvel: building Quarvel.exe and the tools ($preset preset, $build)"
+cmake --preset $preset -B "$build" >/dev/null
 cmake --build "$build" --target Quarvel debughelper e2edriver -j2 >/dev/null
 
 export WINEPREFIX=$out/run-prefix WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="

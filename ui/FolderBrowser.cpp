@@ -4,6 +4,8 @@
 #include <objbase.h>
 #include <shlobj.h>
 
+static_assert(sizeof(BROWSEINFOA) == (sizeof(void *) == 4 ? 32 : 64), "BROWSEINFOA layout");
+
 namespace {
 // COM for the browser's lifetime, balanced even when initialisation reports it was already done.
 class ComScope {

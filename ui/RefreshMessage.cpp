@@ -1,5 +1,8 @@
 #include "ui/RefreshMessage.h"
 
+// Registered during static initialisation; unprioritised, so after the start-up steps in app/QuarvelApp.cpp.
+UINT g_nRefreshMessage = ::RegisterWindowMessageA(MakeRefreshMessageName());
+
 CString MakeRefreshMessageName() {
   char computerName[260] = {};
   DWORD size = sizeof(computerName);

@@ -1,5 +1,7 @@
 #include "platform/win32/ToolTipCtrl.h"
 
+#include <cstddef>
+
 CToolTipCtrl::~CToolTipCtrl() {
   // The tooltip usually dies with its owner; a still-living one is ours to close.
   if (m_hWnd && ::IsWindow(m_hWnd))
@@ -12,6 +14,9 @@ BOOL CToolTipCtrl::Create(CWnd *parent, DWORD style) {
                              ::GetModuleHandleW(nullptr), nullptr);
   return m_hWnd != nullptr;
 }
+
+// TTTOOLINFOA_V2_SIZE ends where lpReserved begins.
+static_assert(offsetof(TTTOOLINFOA, lpReserved) == (sizeof(void *) == 4 ? 44 : 64), "tool record size of the classic controls");
 
 TTTOOLINFOA CToolTipCtrl::ToolInfo(CWnd *window, UINT_PTR toolId) {
   TTTOOLINFOA info = {};

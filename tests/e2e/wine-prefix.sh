@@ -10,6 +10,7 @@
 # Sourcing it also sets the Wine environment both callers run in: quiet, no Mono/Gecko prompts, zh_CN so
 # that the ANSI code page is 936, a 64-bit prefix so that both the i686 and the x86_64 program run, and
 # never the caller's display or Wine server (the callers start their own).
+source "$(dirname "${BASH_SOURCE[0]}")/../../cmake/wine-env.sh"
 export LANG=zh_CN.UTF-8 LC_ALL=zh_CN.UTF-8
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEARCH=win64
 unset WINESERVER DISPLAY
