@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "platform/CodePage.h"
+
 namespace inf_model {
 
 namespace {
@@ -9,13 +11,11 @@ namespace {
 std::string Decoded(const std::string &bytes) {
   const auto byte = [&bytes](size_t i) { return static_cast<unsigned char>(bytes[i]); };
   if (bytes.size() >= 2 && byte(0) == 0xFF && byte(1) == 0xFE) {
-    std::string text;
-    text.reserve(bytes.size() / 2);
-    for (size_t i = 2; i + 1 < bytes.size(); i += 2) {
-      const unsigned unit = byte(i) | (byte(i + 1) << 8);
-      text += unit < 0x80 ? static_cast<char>(unit) : '?';
-    }
-    return text;
+    // The code page's conversion itself is not modelled: whole text or line by line, it gives the same.
+    std::u16string units;
+    for (size_t i = 2; i + 1 < bytes.size(); i += 2)
+      units += static_cast<char16_t>(byte(i) | (byte(i + 1) << 8));
+    return AnsiFromUtf16(units);
   }
   if (bytes.size() >= 3 && byte(0) == 0xEF && byte(1) == 0xBB && byte(2) == 0xBF)
     return bytes.substr(3);
@@ -24,7 +24,13 @@ std::string Decoded(const std::string &bytes) {
 
 bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f'; }
 
-bool Contains(const std::string &line, const std::string &part) { return line.find(part) != std::string::npos; }
+// Only a match that starts a character counts: a code page 936 trail byte may equal '['.
+bool Contains(const std::string &line, const std::string &part) {
+  for (size_t i = 0; i < line.size(); i += IsAnsiLeadByte(static_cast<unsigned char>(line[i])) && i + 1 < line.size() ? 2 : 1)
+    if (line.compare(i, part.size(), part) == 0)
+      return true;
+  return part.empty();
+}
 
 } // namespace
 

@@ -2,11 +2,13 @@
 
 #include <string>
 
+#include "platform/CodePage.h"
 #include "trace/DebugTrace.h"
 
 CInfFileHelper::~CInfFileHelper() { m_file.Close(); }
 
 bool CInfFileHelper::Open(const CString &path) {
+  m_strPath = path;
   return m_file.Open(path, CStdioFile::modeRead | CStdioFile::shareDenyNone | CStdioFile::typeText);
 }
 
@@ -17,10 +19,16 @@ bool CInfFileHelper::FindSection(const CString &header, bool continueFromHere) {
   const std::string &wanted = header.str();
   std::string line;
   while (m_file.ReadString(line)) {
-    if (line.find(wanted) != std::string::npos)
+    if (FindAtCharacterStart(line, wanted) != std::string::npos)
       return true;
   }
+  TraceLineCap();
   return false;
+}
+
+void CInfFileHelper::TraceLineCap() {
+  if (m_file.HitLineCap())
+    DebugTrace("Line too long, INF not read further:%s", m_strPath.GetString());
 }
 
 bool CInfFileHelper::ReadSectionValues(const CString &sectionName, CStringArray &values) {
@@ -32,7 +40,7 @@ bool CInfFileHelper::ReadSectionValues(const CString &sectionName, CStringArray 
     line.Trim();
     if (line.IsEmpty() || line.GetAt(0) == ';')
       continue;
-    if (line.Find('[') >= 0)
+    if (FindAtCharacterStart(line.str(), "[") != std::string::npos)
       break;
     const int comma = line.Find(',');
     if (comma < 0)
@@ -42,5 +50,6 @@ bool CInfFileHelper::ReadSectionValues(const CString &sectionName, CStringArray 
     DebugTraceText(value);
     values.Add(value);
   }
+  TraceLineCap();
   return true;
 }

@@ -11,11 +11,15 @@ public:
   virtual ~CInfFileHelper();
 
   bool Open(const CString &path);
-  // Reads lines until one contains header (case-sensitive); from the start unless continueFromHere.
+  // Reads lines until one contains header (case-sensitive) starting at a character; from the start
+  // unless continueFromHere. A line too long to read ends the search, traced.
   bool FindSection(const CString &header, bool continueFromHere);
   // Fills values with the section's values in file order; false (values empty) when the section is missing.
   bool ReadSectionValues(const CString &sectionName, CStringArray &values);
 
 private:
+  void TraceLineCap();
+
   CStdioFile m_file;
+  CString m_strPath;
 };

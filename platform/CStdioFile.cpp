@@ -3,6 +3,8 @@
 #include <cstring>
 #include <string>
 
+#include "platform/CodePage.h"
+
 #ifdef _WIN32
 #include <share.h>
 #else
@@ -38,6 +40,7 @@ void CStdioFile::Close() {
   }
   m_encoding = Encoding::Ansi;
   m_nPushedBack = -1;
+  m_bHitLineCap = false;
   DropBlock();
 }
 
@@ -46,6 +49,7 @@ void CStdioFile::SeekToBegin() {
     return;
   std::rewind(m_pStream);
   m_nPushedBack = -1;
+  m_bHitLineCap = false;
   DropBlock();
   SkipByteOrderMark();
 }
@@ -106,7 +110,7 @@ bool CStdioFile::ReadString(CString &text) {
 
 bool CStdioFile::ReadString(std::string &text) {
   text.clear();
-  if (!m_pStream)
+  if (!m_pStream || m_bHitLineCap)
     return false;
   return m_encoding == Encoding::Ansi ? ReadAnsiLine(text) : ReadUtf16Line(text);
 }
@@ -117,28 +121,41 @@ bool CStdioFile::ReadAnsiLine(std::string &line) {
   bool any = false;
   for (;;) {
     if (m_nBlockPos == m_nBlockEnd && !FillBlock())
-      return any;
+      return line.size() > kMaxLineLength ? EndAtLineCap(line) : any;
     any = true;
     const char *begin = m_block.data() + m_nBlockPos;
     const size_t available = m_nBlockEnd - m_nBlockPos;
     const char *lineFeed = static_cast<const char *>(std::memchr(begin, '\n', available));
+    const size_t length = lineFeed ? static_cast<size_t>(lineFeed - begin) : available;
+    // One byte more is held until the line ends: it may be the CR of a CR LF.
+    if (line.size() + length > kMaxLineLength + 1)
+      return EndAtLineCap(line);
+    line.append(begin, length);
     if (!lineFeed) {
-      line.append(begin, available);
       m_nBlockPos = m_nBlockEnd;
       continue;
     }
-    const size_t length = static_cast<size_t>(lineFeed - begin);
-    line.append(begin, length);
     m_nBlockPos += length + 1;
     if (!line.empty() && line.back() == '\r')
       line.pop_back();
-    return true;
+    return line.size() > kMaxLineLength ? EndAtLineCap(line) : true;
   }
+}
+
+bool CStdioFile::EndAtLineCap(std::string &line) {
+  m_bHitLineCap = true;
+  line.clear();
+  line.shrink_to_fit();
+  return false;
 }
 
 bool CStdioFile::ReadUtf16Line(std::string &line) {
   bool any = false;
+  std::u16string units;
+  bool ascii = true;
   for (;;) {
+    if (units.size() > kMaxLineLength)
+      return EndAtLineCap(line);
     const long unit = NextUnit();
     if (unit < 0)
       break;
@@ -151,11 +168,16 @@ bool CStdioFile::ReadUtf16Line(std::string &line) {
         break;
       if (next >= 0)
         m_nPushedBack = next;
-      line += '\r'; // a lone CR is text, as in the C runtime's text mode
+      units += u'\r'; // a lone CR is text, as in the C runtime's text mode
       continue;
     }
-    // hardware IDs are ASCII; other characters have no byte of their own here
-    line += unit >= 0x80 ? '?' : static_cast<char>(unit);
+    units += static_cast<char16_t>(unit);
+    ascii = ascii && unit < 0x80;
   }
+  // Most lines are ASCII and need no conversion.
+  if (ascii)
+    line.assign(units.begin(), units.end());
+  else
+    line = AnsiFromUtf16(units);
   return any;
 }

@@ -1,9 +1,9 @@
 #pragma once
 // A line-oriented text file, standing in for the class library's CStdioFile (reading only).
-// Text mode: CR LF and a lone LF end a line; line ends are not part of the text. Lines of any
-// length are read whole. A file that starts with a UTF-16LE byte-order mark is read as text
-// (characters outside ASCII become '?'); a UTF-8 byte-order mark is skipped. A read error ends
-// the reading like the end of the file.
+// Text mode: CR LF and a lone LF end a line; line ends are not part of the text. Lines up to
+// kMaxLineLength are read whole. A file that starts with a UTF-16LE byte-order mark is read as text
+// converted to the ANSI code page; a UTF-8 byte-order mark is skipped. A read error, or a longer
+// line, ends the reading like the end of the file.
 
 #include <cstdio>
 #include <string>
@@ -14,6 +14,9 @@
 class CStdioFile {
 public:
   enum OpenFlags : unsigned { modeRead = 0x0000, shareDenyNone = 0x0040, typeText = 0x4000 };
+  // Far above any real INF line; a file of hundreds of megabytes without a line feed would
+  // otherwise be held whole in memory.
+  static const size_t kMaxLineLength = 4 * 1024 * 1024;
 
   CStdioFile() = default;
   virtual ~CStdioFile() { Close(); }
@@ -30,6 +33,8 @@ public:
   bool ReadString(std::string &text);
   void SeekToBegin();
   void Close();
+  // Whether the reading ended at a line longer than kMaxLineLength (until the next rewind or open).
+  bool HitLineCap() const { return m_bHitLineCap; }
 
 private:
   enum class Encoding { Ansi, Utf16Le };
@@ -40,6 +45,8 @@ private:
 
   bool ReadAnsiLine(std::string &line);
   bool ReadUtf16Line(std::string &line);
+  // Ends the reading at an over-long line: the line is dropped and the reads that follow find nothing.
+  bool EndAtLineCap(std::string &line);
   // The next code unit of the file's text, or -1 at the end (or on a read error).
   long NextUnit();
   int NextByte();
@@ -51,6 +58,7 @@ private:
   std::FILE *m_pStream = nullptr;
   Encoding m_encoding = Encoding::Ansi;
   long m_nPushedBack = -1;
+  bool m_bHitLineCap = false;
   std::vector<char> m_block;
   size_t m_nBlockPos = 0; // next unread byte of the block
   size_t m_nBlockEnd = 0; // bytes in the block

@@ -4,7 +4,98 @@
 #include <windows.h>
 
 bool IsAnsiLeadByte(unsigned char byte) { return IsDBCSLeadByte(byte) != FALSE; }
+
+std::string AnsiFromUtf16(const std::u16string &text) {
+  if (text.empty())
+    return std::string();
+  const wchar_t *units = reinterpret_cast<const wchar_t *>(text.data());
+  const int count = static_cast<int>(text.size());
+  const int size = ::WideCharToMultiByte(CP_ACP, 0, units, count, nullptr, 0, nullptr, nullptr);
+  if (size <= 0)
+    return std::string(text.size(), '?');
+  std::string ansi(static_cast<std::size_t>(size), '\0');
+  ::WideCharToMultiByte(CP_ACP, 0, units, count, &ansi[0], size, nullptr, nullptr);
+  return ansi;
+}
 #else
+#include <algorithm>
+#include <cerrno>
+#include <iconv.h>
+
 // Code page 936 (GBK): lead bytes 0x81 to 0xFE.
 bool IsAnsiLeadByte(unsigned char byte) { return byte >= 0x81 && byte <= 0xFE; }
+
+namespace {
+class Converter {
+public:
+  Converter() : m_cd(iconv_open("CP936", "UTF-16LE")) {}
+  ~Converter() {
+    if (m_cd != reinterpret_cast<iconv_t>(-1))
+      iconv_close(m_cd);
+  }
+  Converter(const Converter &) = delete;
+  Converter &operator=(const Converter &) = delete;
+  bool ok() const { return m_cd != reinterpret_cast<iconv_t>(-1); }
+  iconv_t get() const { return m_cd; }
+
+private:
+  iconv_t m_cd;
+};
+
+bool IsHighSurrogate(char16_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
+} // namespace
+
+std::string AnsiFromUtf16(const std::u16string &text) {
+  Converter converter;
+  if (!converter.ok())
+    return std::string(text.size(), '?');
+  std::string bytes;
+  for (char16_t unit : text) {
+    bytes += static_cast<char>(unit & 0xFF);
+    bytes += static_cast<char>(unit >> 8);
+  }
+  std::string ansi;
+  char *in = &bytes[0];
+  std::size_t inLeft = bytes.size();
+  char out[256];
+  while (inLeft > 0) {
+    char *outAt = out;
+    std::size_t outLeft = sizeof out;
+    const std::size_t done = iconv(converter.get(), &in, &inLeft, &outAt, &outLeft);
+    ansi.append(out, static_cast<std::size_t>(outAt - out));
+    if (done != static_cast<std::size_t>(-1) || errno == E2BIG)
+      continue;
+    // A character the code page lacks, or a broken surrogate pair: one '?' for it, as Windows gives.
+    const std::size_t at = (bytes.size() - inLeft) / 2;
+    const bool pair = IsHighSurrogate(text[at]) && at + 1 < text.size() && text[at + 1] >= 0xDC00 &&
+                      text[at + 1] <= 0xDFFF;
+    const std::size_t skip = std::min<std::size_t>(pair ? 4 : 2, inLeft);
+    ansi += '?';
+    in += skip;
+    inLeft -= skip;
+  }
+  return ansi;
+}
 #endif
+
+std::size_t FindAtCharacterStart(const std::string &text, const std::string &wanted) {
+  std::size_t start = 0; // a byte known to start a character
+  for (std::size_t at = text.find(wanted); at != std::string::npos; at = text.find(wanted, at + 1)) {
+    while (start < at)
+      start += IsAnsiLeadByte(static_cast<unsigned char>(text[start])) && start + 1 < text.size() ? 2 : 1;
+    if (start == at)
+      return at;
+  }
+  return std::string::npos;
+}
+
+std::size_t WholeCharacterLength(const char *text, std::size_t limit) {
+  std::size_t length = 0;
+  while (length < limit) {
+    const std::size_t width = IsAnsiLeadByte(static_cast<unsigned char>(text[length])) ? 2 : 1;
+    if (length + width > limit)
+      break;
+    length += width;
+  }
+  return length;
+}

@@ -3,8 +3,8 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
-#include <algorithm>
 
+#include "platform/CodePage.h"
 #include "platform/DeviceServices.h"
 #include "platform/TraceWindow.h"
 
@@ -53,6 +53,8 @@ void DebugTrace(const char *format, ...) {
   va_end(args);
   if (length < 0)
     buffer[0] = '\0';
+  else if (static_cast<size_t>(length) >= sizeof buffer)
+    buffer[WholeCharacterLength(buffer, sizeof buffer - 1)] = '\0';
   Deliver(windows, window, buffer);
 }
 
@@ -63,7 +65,9 @@ void DebugTraceText(const char *text) {
   if (!window || !text)
     return;
   char buffer[kTraceBufferSize];
-  const size_t length = std::min(std::strlen(text), sizeof buffer - 1);
+  size_t length = std::strlen(text);
+  if (length >= sizeof buffer)
+    length = WholeCharacterLength(text, sizeof buffer - 1);
   std::memcpy(buffer, text, length);
   buffer[length] = '\0';
   Deliver(windows, window, buffer);

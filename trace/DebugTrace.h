@@ -2,7 +2,9 @@
 // The trace channel: short texts set as the window text of a top-level window titled
 // "DebugHelper ", when one is open. Tracing never changes the thread's last-error code.
 
-// Formats printf-style into a 512-byte buffer (a longer text is cut to its first 511 bytes) and delivers it.
+// Formats printf-style into a 512-byte buffer and delivers it. A longer text is cut to its first 511
+// bytes, or 510 when a double-byte character would be split (the cut goes before its lead byte);
+// DebugTraceText cuts the same way.
 void DebugTrace(const char *format, ...)
 #if defined(__GNUC__)
     __attribute__((format(printf, 1, 2)))

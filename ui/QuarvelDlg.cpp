@@ -1,13 +1,16 @@
 #include "ui/QuarvelDlg.h"
 
+#include "install/FolderButton.h"
 #include "platform/win32/WideText.h"
 #include "platform/win32/WinApp.h"
 #include "resource.h"
+#include "trace/DebugTrace.h"
 #include "ui/AboutDlg.h"
 #include "ui/DialogTexts.h"
 #include "ui/FolderBrowser.h"
 #include "ui/RefreshMessage.h"
 
+#include <exception>
 #include <string>
 
 namespace {
@@ -125,9 +128,7 @@ void CQuarvelDlg::OnBnClickedInstall() {
     break;
   }
   case InstallOutcome::Failure:
-    ::ShowWindow(::GetDlgItem(m_hWnd, IDC_SELECT_INF), SW_SHOW);
-    ::SetDlgItemTextW(m_hWnd, IDC_STATUS, WideFromCodePage(kTextCodePage, kInstallFailedText).c_str());
-    UpdateData(FALSE);
+    ShowFailure();
     break;
   case InstallOutcome::Ignored:
     break;
@@ -143,10 +144,27 @@ int CQuarvelDlg::OnCreate(LPCREATESTRUCTW) {
 
 void CQuarvelDlg::OnDestroy() { Default(); }
 
+void CQuarvelDlg::ShowFailure() {
+  ::ShowWindow(::GetDlgItem(m_hWnd, IDC_SELECT_INF), SW_SHOW);
+  ::SetDlgItemTextW(m_hWnd, IDC_STATUS, WideFromCodePage(kTextCodePage, kInstallFailedText).c_str());
+  UpdateData(FALSE);
+}
+
+LRESULT CQuarvelDlg::OnHandlerException() {
+  // Called inside the catch block: rethrown here only to read what was thrown.
+  try {
+    throw;
+  } catch (const std::exception &e) {
+    DebugTrace("Exception: %s", e.what());
+  } catch (...) {
+    DebugTraceText("Exception");
+  }
+  ShowFailure();
+  return 0;
+}
+
 void CQuarvelDlg::OnBnClickedSelectInf() {
-  CString folder = BrowseForDriverFolder();
-  if (!folder.IsEmpty())
-    RunFolderInstall(folder);
+  RunFolderInstallFromChoice(*this, [this] { return BrowseForDriverFolder(); });
 }
 
 CString CQuarvelDlg::BrowseForDriverFolder() { return BrowseForFolder(kBrowseFolderTitle); }

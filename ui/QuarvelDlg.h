@@ -31,12 +31,17 @@ protected:
   void OnBnClickedSelectInf();
   void OnMouseMove(UINT flags, POINT point);
   LRESULT OnDevMgrRefresh(WPARAM wParam, LPARAM lParam);
+  // A handler threw (a pass cut short): traced, and the pass's outcome is the failure line.
+  LRESULT OnHandlerException() override;
 
   CButton m_btnInstall;
   HICON m_hIcon;
   CToolTipCtrl m_toolTip;
 
 private:
+  // The failure line and the folder button.
+  void ShowFailure();
+
   // InstallView: the wait cursor while a driver installs.
   void BeginWaitCursor() override;
   void EndWaitCursor() override;

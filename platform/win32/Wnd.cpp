@@ -68,6 +68,8 @@ void CWnd::Detach() {
   m_hWnd = nullptr;
 }
 
+LRESULT CWnd::OnHandlerException() { return 0; }
+
 LRESULT CWnd::Default() {
   return ::CallWindowProcW(m_pfnSuper, m_hWnd, m_current.message, m_current.wParam, m_current.lParam);
 }
@@ -84,10 +86,18 @@ LRESULT CWnd::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
   const CurrentMessage outer = m_current;
   m_current = {message, wParam, lParam};
   LRESULT result;
-  if (const MessageEntry *entry = GetMessageMap()->Find(message, wParam))
-    result = entry->handler(*this, wParam, lParam);
-  else
-    result = Default();
+  try {
+    if (const MessageEntry *entry = GetMessageMap()->Find(message, wParam))
+      result = entry->handler(*this, wParam, lParam);
+    else
+      result = Default();
+  } catch (...) {
+    try {
+      result = OnHandlerException();
+    } catch (...) {
+      result = 0;
+    }
+  }
   m_current = outer;
 
   if (message == WM_NCDESTROY) {

@@ -33,6 +33,9 @@ protected:
   LRESULT Default();
   // Routes the window's messages through this object from now on.
   void Attach(HWND window);
+  // Called inside the catch block when a handler throws: no exception may cross the system's
+  // window procedure. Returns the message's result; this one gives 0.
+  virtual LRESULT OnHandlerException();
 
   static const MessageMap messageMap;
 

@@ -1,6 +1,8 @@
 #pragma once
 // Captures what the trace channel would send to an open "DebugHelper " window.
 
+#include <algorithm>
+#include <cctype>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -14,7 +16,7 @@ public:
   HWND FindWindowA(PCSTR /*className*/, PCSTR windowName) override {
     ++findCalls;
     lastTitle = windowName ? windowName : "";
-    return open && lastTitle == title ? Handle() : nullptr;
+    return open && SameTitle(lastTitle, title) ? Handle() : nullptr;
   }
   BOOL IsWindow(HWND window) override { return open && window == Handle(); }
   LRESULT SendMessageA(HWND window, UINT message, WPARAM, LPARAM lParam) override {
@@ -42,6 +44,12 @@ public:
   std::vector<size_t> sentLengths;
 
 private:
+  // FindWindowA ignores letter case.
+  static bool SameTitle(const std::string &a, const std::string &b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+             return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+           });
+  }
   static HWND Handle() { return reinterpret_cast<HWND>(static_cast<uintptr_t>(0x1234)); }
   ScopedTraceWindows m_scope;
 };

@@ -5,10 +5,18 @@
 #include <string>
 
 #include "TraceRecorder.h"
+#include "platform/CodePage.h"
 #include "platform/DeviceServices.h"
 #include "trace/DebugTrace.h"
 
 namespace {
+
+std::string Repeated(const std::string &part, int times) {
+  std::string all;
+  for (int i = 0; i < times; ++i)
+    all += part;
+  return all;
+}
 
 // The first lookup hands back a handle that no longer names a window.
 class StaleFirstLookup : public TraceRecorder {
@@ -68,13 +76,22 @@ TEST(DebugTrace, WithoutAWindowNothingIsFormattedOrSent) {
 #endif
 }
 
-TEST(DebugTrace, TitleMustHaveItsTrailingSpace) {
-  TraceRecorder trace;
-  trace.title = "DebugHelper";
-  DebugTrace("%s", "lost");
-  DebugTraceText("lost");
-  EXPECT_TRUE(trace.texts.empty());
-  EXPECT_EQ(trace.lastTitle, "DebugHelper ");
+TEST(DebugTrace, TheWindowIsFoundByItsTitleInAnyLetterCase) {
+  // The lookup ignores letter case, as FindWindowA does; the trailing space is part of the title.
+  const struct {
+    const char *title;
+    bool found;
+  } windows[] = {{"DebugHelper ", true}, {"DEBUGHELPER ", true}, {"debughelper ", true},
+                 {"DebugHelper", false}, {"DebugHelper  ", false}};
+  for (const auto &w : windows) {
+    SCOPED_TRACE(w.title);
+    TraceRecorder trace;
+    trace.title = w.title;
+    DebugTrace("%s", "sent");
+    DebugTraceText("sent");
+    EXPECT_EQ(trace.texts.size(), w.found ? 2u : 0u);
+    EXPECT_EQ(trace.lastTitle, "DebugHelper ");
+  }
 }
 
 TEST(DebugTrace, LooksAgainWhenTheFirstHandleIsStale) {
@@ -99,6 +116,32 @@ TEST(DebugTrace, LongTextsAreCutTo511Bytes) {
   ASSERT_EQ(trace.texts.size(), 5u);
   for (const std::string &sent : trace.texts)
     EXPECT_EQ(sent, text.substr(0, 511));
+}
+
+TEST(DebugTrace, TheCutNeverSplitsADoubleByteCharacter) {
+  if (!IsAnsiLeadByte(0xD6))
+    GTEST_SKIP() << "the ANSI code page has no double-byte characters; run with a Chinese locale";
+  const std::string han = "\xD6\xD0"; // one character in code page 936
+  const struct {
+    std::string text;
+    size_t sent;
+  } cases[] = {
+      {std::string(510, 'a') + han, 510},               // the character would be split: cut before it
+      {std::string(509, 'a') + han + "b", 511},         // it ends at 511: kept
+      {std::string(509, 'a') + han + han, 511},         // the next one starts at 511: left out
+      {Repeated(han, 300), 510},                         // characters all the way: the 256th is left out
+      {"a" + Repeated(han, 300), 511},                   // one byte further on, the 255th ends at 511
+      {std::string(510, 'a') + han.substr(0, 1), 511},  // a lead byte that ends the text is whole
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.sent);
+    TraceRecorder trace;
+    DebugTrace("%s", c.text.c_str());
+    DebugTraceText(c.text.c_str());
+    ASSERT_EQ(trace.texts.size(), 2u);
+    EXPECT_EQ(trace.texts[0], c.text.substr(0, c.sent));
+    EXPECT_EQ(trace.texts[1], c.text.substr(0, c.sent));
+  }
 }
 
 TEST(DebugTrace, CompleteTextsKeepTheirPercentSigns) {

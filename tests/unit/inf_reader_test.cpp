@@ -12,6 +12,7 @@
 #include "TempFolder.h"
 #include "TraceRecorder.h"
 #include "install/InfFileHelper.h"
+#include "platform/CodePage.h"
 
 namespace {
 
@@ -33,6 +34,15 @@ std::string ReadBytes(const std::string &path) {
   std::ostringstream bytes;
   bytes << in.rdbuf();
   return bytes.str();
+}
+
+std::string Utf16LeWithMark(const std::u16string &text) {
+  std::string bytes = "\xFF\xFE";
+  for (char16_t unit : text) {
+    bytes += static_cast<char>(unit & 0xFF);
+    bytes += static_cast<char>(unit >> 8);
+  }
+  return bytes;
 }
 
 // Opens an INF and reads one section; the values traced while reading are kept too.
@@ -155,6 +165,35 @@ TEST(InfReader, LineEndsAndEncodings) {
   EXPECT_TRUE(SectionRead(folder.Write("end.inf", "x\r\n[Models.NTamd64]\r\n"), "Models.NTamd64").found);
 }
 
+TEST(InfReader, CodePage936Text) {
+  if (!IsAnsiLeadByte(0x81))
+    GTEST_SKIP() << "the ANSI code page has no double-byte characters; run with a Chinese locale";
+  TempFolder folder;
+  // "\x81\x5B" is one character whose trail byte is '[': it neither ends a section nor makes a header.
+  const std::string modem = "USB\\VID_05C6&PID_9018&MI_02";
+  const std::string models = "[Models]\r\n\"\x81\x5B Modem\" = Inst, " + modem + "\r\n%D% = Inst, second\r\n";
+  const std::string han = "\xD0\xCD\xBA\xC5"; // a section name in Chinese
+  const std::string chinese = "[" + han + "]\r\n%D% = I, " + han + "\r\n";
+  const struct {
+    const char *name;
+    std::string bytes;
+    std::string section;
+    Values values;
+  } files[] = {
+      {"trail.inf", models, "Models", {modem, "second"}},
+      {"trailheader.inf", "\x81[Models]\r\n%D% = I, early\r\n" + models, "Models", {modem, "second"}},
+      // A Unicode INF reads as the same INF saved in code page 936.
+      {"gbk.inf", chinese, han, {han}},
+      {"utf16.inf", Utf16LeWithMark(u"[\u578B\u53F7]\r\n%D% = I, \u578B\u53F7\r\n"), han, {han}},
+  };
+  for (const auto &f : files) {
+    SCOPED_TRACE(f.name);
+    SectionRead read(folder.Write(f.name, f.bytes), f.section.c_str());
+    EXPECT_EQ(read.found, !f.values.empty());
+    EXPECT_EQ(read.values, f.values);
+  }
+}
+
 TEST(InfReader, FilesThatCannotBeRead) {
   TempFolder folder;
   const std::string missing = folder.Path() + "/missing.inf";
@@ -222,6 +261,19 @@ TEST(InfReader, OddPathsAndHugeLines) {
   EXPECT_EQ(read.values[1], "tail");
   ASSERT_EQ(read.traced.size(), 2u);
   EXPECT_EQ(read.traced[0], huge.substr(0, 511));
+
+  // A line over the reader's cap ends the search, or the section, there; traced with the file's path.
+  const std::string over(CStdioFile::kMaxLineLength + 1, 'o');
+  const std::string capped = folder.Write("capped.inf", "[Models.NTamd64]\n%D% = I, a\n" + over + "\n%E% = I, b\n");
+  const std::string notFound = folder.Write("capped2.inf", over + "\n[Models.NTamd64]\n%E% = I, b\n");
+  const std::string traced = "Line too long, INF not read further:";
+  SectionRead section(capped, "Models.NTamd64");
+  EXPECT_TRUE(section.found);
+  EXPECT_EQ(section.values, Values{"a"});
+  EXPECT_EQ(section.traced, (std::vector<std::string>{"a", traced + capped}));
+  SectionRead header(notFound, "Models.NTamd64");
+  EXPECT_FALSE(header.found);
+  EXPECT_EQ(header.traced, std::vector<std::string>{traced + notFound});
 }
 
 } // namespace

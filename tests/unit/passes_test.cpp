@@ -7,6 +7,7 @@
 
 #include "InstallTestSupport.h"
 #include "TraceRecorder.h"
+#include "install/FolderButton.h"
 
 using namespace quarveltest;
 
@@ -153,6 +154,12 @@ TEST_P(PassesTest, AnUnreadableExecutablePathFailsThePassesWithoutLookingForInfs
 TEST_P(PassesTest, NothingReentersARunningPass) {
   dir.WriteAllKinds();
   int hooked = 0;
+  int browsed = 0;
+  CString chosen;
+  const auto choose = [&] {
+    ++browsed;
+    return chosen;
+  };
   tree.onUpdate = [&] {
     ++hooked;
     EXPECT_TRUE(core.IsBusy());
@@ -161,13 +168,18 @@ TEST_P(PassesTest, NothingReentersARunningPass) {
     core.OnRefresh();
     EXPECT_EQ(core.RunAutomaticInstall(), InstallOutcome::Ignored);
     EXPECT_FALSE(core.RunFolderInstall(dir.Dir().c_str()));
+    EXPECT_FALSE(RunFolderInstallFromChoice(core, choose)) << "the folder button opens no browser";
     EXPECT_EQ(tree.CallCount("SetupDiGetINFClassA"), scansBefore);
     EXPECT_EQ(core.m_hDevInfo, setBefore);
   };
   EXPECT_EQ(core.RunAutomaticInstall(), InstallOutcome::Success);
   EXPECT_GE(hooked, 3);
-  EXPECT_TRUE(core.RunFolderInstall(dir.Dir().c_str()));
+  chosen = dir.Dir().c_str();
+  EXPECT_TRUE(RunFolderInstallFromChoice(core, choose));
   tree.onUpdate = nullptr;
+  EXPECT_EQ(browsed, 1) << "only the click outside any pass asked for a folder";
+  chosen = "";
+  EXPECT_FALSE(RunFolderInstallFromChoice(core, choose)) << "a cancelled browser installs nothing";
 
   // Once the passes are over the refresh scans again, with the last INF.
   EXPECT_FALSE(core.IsBusy());

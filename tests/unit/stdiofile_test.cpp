@@ -75,17 +75,39 @@ TEST(StdioFile, BytesOutsideAsciiPassUnchanged) {
             (Lines{gbk, withNul, "\xFF\xFF"}));
 }
 
-TEST(StdioFile, HugeLinesAreReadWhole) {
+TEST(StdioFile, LinesUpToTheCapAreReadWholeALongerOneEndsTheReading) {
   TempFolder folder;
-  std::string huge(1 << 20, 'x');
-  huge[0] = 'A';
-  huge.back() = 'Z';
-  const std::string path = folder.Write("huge.txt", huge + "\r\nnext\n" + huge);
-  const Lines lines = ReadFileLines(path);
+  std::string longest(CStdioFile::kMaxLineLength, 'x');
+  longest[0] = 'A';
+  longest.back() = 'Z';
+  const Lines lines = ReadFileLines(folder.Write("huge.txt", longest + "\r\nnext\n" + longest));
   ASSERT_EQ(lines.size(), 3u);
-  EXPECT_EQ(lines[0], huge);
+  EXPECT_EQ(lines[0], longest);
   EXPECT_EQ(lines[1], "next");
-  EXPECT_EQ(lines[2], huge);
+  EXPECT_EQ(lines[2], longest);
+
+  // One byte or unit more, with or without a line feed behind it: the reading ends there, as at a
+  // read error, until the file is read again from the top.
+  const std::string over = longest + "x";
+  const struct {
+    const char *name;
+    std::string bytes;
+  } files[] = {
+      {"over.txt", "first\n" + over + "\nlast\n"},
+      {"overeof.txt", "first\n" + over},
+      {"over16.txt", Utf16Le(u"first\n" + std::u16string(over.begin(), over.end()) + u"\nlast")},
+  };
+  for (const auto &f : files) {
+    SCOPED_TRACE(f.name);
+    CStdioFile file;
+    ASSERT_TRUE(file.Open(folder.Write(f.name, f.bytes).c_str(), kReadFlags));
+    EXPECT_EQ(ReadAllLines(file), Lines{"first"});
+    EXPECT_TRUE(file.HitLineCap());
+    EXPECT_EQ(ReadAllLines(file), Lines{}) << "the end stays the end";
+    file.SeekToBegin();
+    EXPECT_FALSE(file.HitLineCap());
+    EXPECT_EQ(ReadAllLines(file), Lines{"first"});
+  }
 }
 
 TEST(StdioFile, ByteOrderMarks) {
@@ -99,10 +121,12 @@ TEST(StdioFile, ByteOrderMarks) {
   // Two bytes of a UTF-8 mark are no mark.
   EXPECT_EQ(ReadFileLines(folder.Write("utf8half.txt", "\xEF\xBB")), (Lines{"\xEF\xBB"}));
 
-  // UTF-16LE: read as text, line ends included; characters outside ASCII have no byte and become '?'.
-  const std::string utf16 = Utf16Le(u"[Models.NTamd64]\r\n%D% = I, USB\\VID_05C6\n\u4E2D\u6587\r\nend");
+  // UTF-16LE: read as text, line ends included, in the ANSI code page (936 here); a character it
+  // cannot spell becomes '?'.
+  const std::string utf16 =
+      Utf16Le(u"[Models.NTamd64]\r\n%D% = I, USB\\VID_05C6\n\u4E2D\u6587\r\n\u0E01[\r\nend");
   EXPECT_EQ(ReadFileLines(folder.Write("utf16.txt", utf16)),
-            (Lines{"[Models.NTamd64]", "%D% = I, USB\\VID_05C6", "??", "end"}));
+            (Lines{"[Models.NTamd64]", "%D% = I, USB\\VID_05C6", "\xD6\xD0\xCE\xC4", "?[", "end"}));
   EXPECT_EQ(ReadFileLines(folder.Write("utf16only.txt", "\xFF\xFE")), Lines{});
   // A dangling half character ends the text.
   EXPECT_EQ(ReadFileLines(folder.Write("utf16odd.txt", Utf16Le(u"ab") + "c")), (Lines{"ab"}));
