@@ -1,11 +1,11 @@
 // e2edriver: drives the application's windows for the end-to-end tests as a user would, and checks
-// what they show. Every wait has a deadline (milliseconds).
+// what they show. Every wait has a deadline (an optional last number, in milliseconds).
 //
 //   e2edriver.exe <script> [NAME=value ...]          e2edriver.exe -e "<step>" ... [NAME=value ...]
 //
-// One step per line: 'single quotes' keep text as it stands, "double quotes" take \" \\ \n \r \t
-// \uXXXX, ${NAME} is replaced (NAME=value words set it), # starts a comment. The steps are listed in
-// Steps() below; control IDs are numbers, 0 the current window itself, 65535 a message box's text.
+// One step per line: 'single quotes' keep text as it stands, "double quotes" take \" \\ \n \r \t,
+// ${NAME} is replaced (NAME=value words set it), # starts a comment. The steps are those of Step()
+// below; control IDs are numbers, 0 the current window itself, 65535 a message box's text.
 // Exit codes: 0 every step passed, 1 a step failed (the reason is on stderr), 2 bad usage or script.
 
 #include <windows.h>
@@ -15,6 +15,7 @@
 #include <cstdio>
 #include <cstring>
 #include <functional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -24,16 +25,20 @@ using Words = std::vector<std::wstring>;
 struct Failed { std::wstring why; };
 [[noreturn]] void Fail(const std::wstring &why) { throw Failed{why}; }
 
+const std::wstring kSteps = L" run wait-dialog wait-window use-main wait-owned expect-no-owned wait-outcome wait-browser "
+                            L"browse-select click expect-text expect-visible expect-hidden key-esc post broadcast-refresh "
+                            L"wait-gone wait-exit settext close-window wait-trace expect-trace-count snapshot ";
+
 std::string Narrow(const std::wstring &text, UINT codePage = CP_UTF8) {
   std::string out(text.size() * 4 + 1, '\0');
   out.resize(WideCharToMultiByte(codePage, 0, text.c_str(), -1, &out[0], int(out.size()), nullptr, nullptr) - 1);
   return out;
 }
 
-std::wstring Wide(const std::string &text) {
-  std::wstring out(text.size() + 1, L'\0');
-  out.resize(MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, &out[0], int(out.size())) - 1);
-  return out;
+std::wstring Env(const std::wstring &name) {
+  wchar_t value[4096] = {};
+  GetEnvironmentVariableW(name.c_str(), value, 4096);
+  return value;
 }
 
 void Print(const std::wstring &line) {
@@ -41,45 +46,33 @@ void Print(const std::wstring &line) {
   std::fflush(stdout);
 }
 
-bool Blank(wchar_t c) { return c == L' ' || c == L'\t' || c == L'\r'; }
-
 // One script line into words; false on an unclosed quote or ${.
 bool Split(const std::wstring &line, Words &words) {
+  const auto blank = [&](size_t i) { return line[i] == L' ' || line[i] == L'\t' || line[i] == L'\r'; };
   for (size_t i = 0;;) {
-    while (i < line.size() && Blank(line[i]))
+    while (i < line.size() && blank(i))
       ++i;
     if (i >= line.size() || line[i] == L'#')
       return true;
     std::wstring word;
     wchar_t quote = 0;
-    for (; i < line.size() && (quote || !Blank(line[i])); ++i) {
-      const wchar_t c = line[i];
-      if (c == quote) {
+    for (; i < line.size() && (quote || !blank(i)); ++i) {
+      const size_t escape = quote == L'"' && line[i] == L'\\' && i + 1 < line.size() ? std::wstring(L"nrt\"\\").find(line[i + 1]) : std::wstring::npos;
+      if (line[i] == quote) {
         quote = 0;
-      } else if (!quote && (c == L'\'' || c == L'"')) {
-        quote = c;
+      } else if (!quote && (line[i] == L'\'' || line[i] == L'"')) {
+        quote = line[i];
+      } else if (escape != std::wstring::npos) {
+        word += L"\n\r\t\"\\"[escape];
+        ++i;
       } else if (quote != L'\'' && line.compare(i, 2, L"${") == 0) {
         const size_t close = line.find(L'}', i);
         if (close == std::wstring::npos)
           return false;
-        wchar_t value[4096] = {};
-        GetEnvironmentVariableW(line.substr(i + 2, close - i - 2).c_str(), value, 4096);
-        word += value;
+        word += Env(line.substr(i + 2, close - i - 2));
         i = close;
-      } else if (quote == L'"' && c == L'\\' && i + 1 < line.size()) {
-        const wchar_t e = line[++i];
-        const std::wstring plain = L"nrt\"\\", meant = L"\n\r\t\"\\";
-        if (plain.find(e) != std::wstring::npos) {
-          word += meant[plain.find(e)];
-        } else if (e == L'u') {
-          word += wchar_t(wcstoul(line.substr(i + 1, 4).c_str(), nullptr, 16));
-          i += 4;
-        } else {
-          word += L'\\';
-          --i;
-        }
       } else {
-        word += c;
+        word += line[i];
       }
     }
     if (quote)
@@ -144,126 +137,110 @@ HWND Titled(const std::wstring &title) {
 
 // The trace viewer's records (E2E_TRACE) that are exactly text, as the viewer escapes them.
 size_t TraceCount(const std::wstring &text) {
-  wchar_t path[MAX_PATH] = {};
-  GetEnvironmentVariableW(L"E2E_TRACE", path, MAX_PATH);
-  FILE *file = _wfopen(path, L"rb");
+  FILE *file = _wfopen(Env(L"E2E_TRACE").c_str(), L"rb");
   if (!file)
     Fail(L"cannot read the trace capture (E2E_TRACE)");
-  char line[8192];
   size_t count = 0;
-  while (std::fgets(line, sizeof line, file)) {
-    const char *tab = std::strchr(line, '\t');
-    count += tab && std::string(tab + 1) == Narrow(text) + "\n";
-  }
+  for (char line[8192]; std::fgets(line, sizeof line, file);)
+    count += std::strchr(line, '\t') && std::strchr(line, '\t') + 1 == Narrow(text) + "\n";
   std::fclose(file);
   return count;
 }
 
 class Driver {
 public:
-  struct Step {
-    const wchar_t *name;
-    size_t minArgs;
-    std::function<void(const Words &)> run;
-  };
-
-  std::vector<Step> Steps() {
-    return {
-        {L"run", 1, [&](const Words &a) { Run(a[0]); }},
-        {L"wait-dialog", 1, [&](const Words &a) { WaitDialog(a[0], Number(a, 1, 15000)); }},
-        {L"wait-window", 1, [&](const Words &a) {
-           if (!WaitFor([&] { return FindWindowW(nullptr, a[0].c_str()); }, Number(a, 1, 15000)))
-             Fail(L"no window \"" + a[0] + L"\"");
-         }},
-        {L"use-main", 0, [&](const Words &) { m_current = m_main; }},
-        // wait-owned [title|*] [ms]: a dialog the main one owns (a message box) becomes current.
-        {L"wait-owned", 0, [&](const Words &a) {
-           const bool any = a.empty() || a[0] == L"*";
-           if (!(m_current = WaitFor([&] { return Owned(any ? nullptr : &a[0]); }, Number(a, 1, 30000))))
-             Fail(L"no owned dialog");
-         }},
-        {L"expect-no-owned", 1, [&](const Words &a) {
-           if (HWND owned = WaitFor([&] { return Owned(nullptr); }, Number(a, 0, 0)))
-             Fail(L"unexpected dialog \"" + Text(owned) + L"\": " + Text(GetDlgItem(owned, 0xFFFF)));
-         }},
-        // wait-outcome [ms]: after Install, the outcome box (it becomes current) or the failure line.
-        {L"wait-outcome", 0, [&](const Words &a) { WaitOutcome(Number(a, 0, 30000)); }},
-        {L"wait-browser", 0, [&](const Words &a) {
-           m_current = WaitFor([&] {
-             return FindTop([&](HWND w) { return Pid(w) == m_app.dwProcessId && VisibleDialog(w) &&
-                                                 FindWindowExW(w, nullptr, L"SysTreeView32", nullptr); });
-           }, Number(a, 0, 15000));
-           if (!m_current)
-             Fail(L"no folder browser");
-         }},
-        {L"browse-select", 1, [&](const Words &a) { BrowseSelect(a[0]); }},
-        {L"click", 1, [&](const Words &a) {
-           HWND button = Control(a[0]);
-           if (!IsWindowVisible(button) || !IsWindowEnabled(button))
-             Fail(L"button " + a[0] + L" is hidden or disabled");
-           PostMessageW(button, BM_CLICK, 0, 0); // posted: its handler may run a modal loop
-         }},
-        {L"expect-text", 2, [&](const Words &a) {
-           if (Text(Control(a[0])) != a[1])
-             Fail(L"control " + a[0] + L" holds \"" + Text(Control(a[0])) + L"\"");
-         }},
-        {L"expect-visible", 1, [&](const Words &a) { if (!IsWindowVisible(Control(a[0]))) Fail(L"hidden"); }},
-        {L"expect-hidden", 1, [&](const Words &a) { if (IsWindowVisible(Control(a[0]))) Fail(L"visible"); }},
-        {L"key-esc", 0, [&](const Words &) { KeyEscape(); }},
-        // post <message> [wparam]: e.g. 0x10 (the close box), 0x111 2 (Cancel), 0x112 <system command>.
-        {L"post", 1, [&](const Words &a) { PostMessageW(Current(), Number(a, 0, 0), Number(a, 1, 0), 0); }},
-        {L"broadcast-refresh", 0, [&](const Words &) {
-           // Named as the application names it, in ANSI; posted, as a busy dialog would hold a sent one.
-           char computer[MAX_COMPUTERNAME_LENGTH + 1] = {};
-           DWORD size = sizeof computer;
-           GetComputerNameA(computer, &size);
-           PostMessageW(HWND_BROADCAST, RegisterWindowMessageA(("DevMgrRefreshOn" + std::string(computer)).c_str()), 0, 0);
-         }},
-        {L"wait-gone", 0, [&](const Words &a) {
-           if (!m_current || !WaitFor([&] { return !IsWindow(m_current) || !IsWindowVisible(m_current); },
-                                      Number(a, 0, 10000)))
-             Fail(L"window \"" + Text(m_current) + L"\" still there");
-         }},
-        {L"wait-exit", 0, [&](const Words &a) {
-           DWORD code = 0;
-           if (!m_app.hProcess || WaitForSingleObject(m_app.hProcess, Number(a, 0, 10000)) != WAIT_OBJECT_0)
-             Fail(L"the application still runs");
-           GetExitCodeProcess(m_app.hProcess, &code);
-           Print(L"exit code " + std::to_wstring(code));
-           if (a.size() > 1 && code != Number(a, 1, 0))
-             Fail(L"exit code " + std::to_wstring(code));
-         }},
-        // settext <title> <text>: WM_SETTEXT in ANSI, as the application's trace channel sends it.
-        {L"settext", 2, [&](const Words &a) {
-           DWORD_PTR result = 0;
-           if (!SendMessageTimeoutA(Titled(a[0]), WM_SETTEXT, 0, LPARAM(Narrow(a[1], CP_ACP).c_str()),
-                                    SMTO_ABORTIFHUNG, 5000, &result))
-             Fail(L"WM_SETTEXT was not answered");
-         }},
-        {L"close-window", 1, [&](const Words &a) { PostMessageW(Titled(a[0]), WM_CLOSE, 0, 0); }},
-        // wait-trace <text> [count] [ms]: the capture holds at least count records exactly text.
-        {L"wait-trace", 1, [&](const Words &a) {
-           if (!WaitFor([&] { return TraceCount(a[0]) >= Number(a, 1, 1); }, Number(a, 2, 30000)))
-             Fail(L"the trace holds " + std::to_wstring(TraceCount(a[0])) + L" such records");
-         }},
-        {L"expect-trace-count", 2, [&](const Words &a) {
-           if (TraceCount(a[0]) != Number(a, 1, 0))
-             Fail(L"the trace holds " + std::to_wstring(TraceCount(a[0])) + L" such records");
-         }},
-        {L"snapshot", 1, [&](const Words &a) { Snapshot(a[0]); }},
-    };
+  void Step(const std::wstring &verb, const Words &a) {
+    if (verb == L"run") {
+      Run(a.at(0));
+    } else if (verb == L"wait-dialog") {
+      m_main = m_current = WaitFor([&]() -> HWND {
+        if (WaitForSingleObject(m_app.hProcess, 0) == WAIT_OBJECT_0)
+          Fail(L"the application ended before showing its dialog");
+        return FindTop([&](HWND w) { return Pid(w) == m_app.dwProcessId && VisibleDialog(w) && Text(w) == a.at(0); });
+      }, Number(a, 1, 15000));
+      if (!m_main)
+        Fail(L"no dialog");
+    } else if (verb == L"wait-window") {
+      if (!WaitFor([&] { return FindWindowW(nullptr, a.at(0).c_str()); }, Number(a, 1, 15000)))
+        Fail(L"no window");
+    } else if (verb == L"use-main") {
+      m_current = m_main;
+    } else if (verb == L"wait-owned") { // [title|*] [ms]: a dialog owned by the main one becomes current
+      const bool any = a.empty() || a[0] == L"*";
+      if (!(m_current = WaitFor([&] { return Owned(any ? nullptr : &a[0]); }, Number(a, 1, 30000))))
+        Fail(L"no owned dialog");
+    } else if (verb == L"expect-no-owned") { // <ms>
+      if (HWND owned = WaitFor([&] { return Owned(nullptr); }, Number(a, 0, 0)))
+        Fail(L"unexpected dialog \"" + Text(owned) + L"\": " + Text(GetDlgItem(owned, 0xFFFF)));
+    } else if (verb == L"wait-outcome") { // after Install: the outcome box (it becomes current) or the failure line
+      m_current = WaitFor([&]() -> HWND {
+        HWND box = Owned(nullptr);
+        return box || !IsWindowVisible(GetDlgItem(m_main, 1003)) || Text(GetDlgItem(m_main, 1007)).empty() ? box : m_main;
+      }, Number(a, 0, 30000));
+      if (!m_current)
+        Fail(L"no outcome");
+      Print(m_current == m_main ? L"OUTCOME failure: status \"" + Text(GetDlgItem(m_main, 1007)) + L"\""
+                                : L"OUTCOME box \"" + Text(m_current) + L"\": \"" + Text(GetDlgItem(m_current, 0xFFFF)) + L"\"");
+    } else if (verb == L"wait-browser") {
+      m_current = WaitFor([&] {
+        return FindTop([&](HWND w) {
+          return Pid(w) == m_app.dwProcessId && VisibleDialog(w) && FindWindowExW(w, nullptr, L"SysTreeView32", nullptr);
+        });
+      }, Number(a, 0, 15000));
+      if (!m_current)
+        Fail(L"no folder browser");
+    } else if (verb == L"browse-select") {
+      BrowseSelect(a.at(0));
+    } else if (verb == L"click") {
+      HWND button = Control(a.at(0));
+      if (!IsWindowVisible(button) || !IsWindowEnabled(button))
+        Fail(L"the button is hidden or disabled");
+      PostMessageW(button, BM_CLICK, 0, 0); // posted: its handler may run a modal loop
+    } else if (verb == L"expect-text") {
+      if (Text(Control(a.at(0))) != a.at(1))
+        Fail(L"the control holds \"" + Text(Control(a[0])) + L"\"");
+    } else if (verb == L"expect-visible" || verb == L"expect-hidden") {
+      if (!IsWindowVisible(Control(a.at(0))) == (verb == L"expect-visible"))
+        Fail(L"not as expected");
+    } else if (verb == L"key-esc") {
+      KeyEscape();
+    } else if (verb == L"post") { // <message> [wparam]: 0x10 the close box, 0x111 2 Cancel, 0x112 a system command
+      PostMessageW(Current(), Number(a, 0, 0), Number(a, 1, 0), 0);
+    } else if (verb == L"broadcast-refresh") {
+      // Named as the application names it, in ANSI; posted, as a busy dialog would hold a sent one.
+      char computer[MAX_COMPUTERNAME_LENGTH + 1] = {};
+      DWORD size = sizeof computer;
+      GetComputerNameA(computer, &size);
+      PostMessageW(HWND_BROADCAST, RegisterWindowMessageA(("DevMgrRefreshOn" + std::string(computer)).c_str()), 0, 0);
+    } else if (verb == L"wait-gone") {
+      if (!m_current || !WaitFor([&] { return !IsWindow(m_current) || !IsWindowVisible(m_current); }, Number(a, 0, 10000)))
+        Fail(L"the window is still there");
+    } else if (verb == L"wait-exit") { // [ms] [code]
+      DWORD code = 0;
+      if (!m_app.hProcess || WaitForSingleObject(m_app.hProcess, Number(a, 0, 10000)) != WAIT_OBJECT_0)
+        Fail(L"the application still runs");
+      GetExitCodeProcess(m_app.hProcess, &code);
+      Print(L"exit code " + std::to_wstring(code));
+      if (a.size() > 1 && code != Number(a, 1, 0))
+        Fail(L"another exit code");
+    } else if (verb == L"settext") { // <title> <text>: in ANSI, as the application's trace channel sends it
+      DWORD_PTR result = 0;
+      if (!SendMessageTimeoutA(Titled(a.at(0)), WM_SETTEXT, 0, LPARAM(Narrow(a.at(1), CP_ACP).c_str()), SMTO_ABORTIFHUNG, 5000, &result))
+        Fail(L"WM_SETTEXT was not answered");
+    } else if (verb == L"close-window") {
+      PostMessageW(Titled(a.at(0)), WM_CLOSE, 0, 0);
+    } else if (verb == L"wait-trace") { // <text> [count] [ms]: at least count records exactly text
+      if (!WaitFor([&] { return TraceCount(a.at(0)) >= Number(a, 1, 1); }, Number(a, 2, 30000)))
+        Fail(L"the trace holds " + std::to_wstring(TraceCount(a[0])) + L" such records");
+    } else if (verb == L"expect-trace-count") { // <text> <n>
+      if (TraceCount(a.at(0)) != Number(a, 1, 0))
+        Fail(L"the trace holds " + std::to_wstring(TraceCount(a[0])) + L" such records");
+    } else if (verb == L"snapshot") {
+      Snapshot(a.at(0));
+    }
   }
-
-  ~Driver() { Release(); }
 
 private:
-  void Release() {
-    if (m_app.hProcess)
-      CloseHandle(m_app.hProcess), CloseHandle(m_app.hThread);
-    m_app = PROCESS_INFORMATION();
-    m_main = m_current = nullptr;
-  }
-
   HWND Current() {
     if (!m_current || !IsWindow(m_current))
       Fail(L"no current window");
@@ -285,37 +262,13 @@ private:
     // One application at a time: a later run starts the next once the last has ended.
     if (m_app.hProcess && WaitForSingleObject(m_app.hProcess, 0) != WAIT_OBJECT_0)
       Fail(L"the application started earlier still runs");
-    Release();
+    m_main = m_current = nullptr;
     std::wstring commandLine = L"\"" + exe + L"\"";
-    const std::wstring folder = exe.substr(0, exe.find_last_of(L'\\'));
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
-    if (!CreateProcessW(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &startup, &m_app))
+    if (!CreateProcessW(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
+                        exe.substr(0, exe.find_last_of(L'\\')).c_str(), &startup, &m_app))
       Fail(L"cannot start " + exe + L" (error " + std::to_wstring(GetLastError()) + L")");
-  }
-
-  void WaitDialog(const std::wstring &title, DWORD ms) {
-    m_main = m_current = WaitFor([&]() -> HWND {
-      if (WaitForSingleObject(m_app.hProcess, 0) == WAIT_OBJECT_0)
-        Fail(L"the application ended before showing its dialog");
-      return FindTop([&](HWND w) { return Pid(w) == m_app.dwProcessId && VisibleDialog(w) && Text(w) == title; });
-    }, ms);
-    if (!m_main)
-      Fail(L"no dialog \"" + title + L"\"");
-  }
-
-  void WaitOutcome(DWORD ms) {
-    // Success shows a box owned by the dialog; failure shows the folder button, then the status line.
-    HWND outcome = WaitFor([&]() -> HWND {
-      if (HWND box = Owned(nullptr))
-        return box;
-      return IsWindowVisible(GetDlgItem(m_main, 1003)) && !Text(GetDlgItem(m_main, 1007)).empty() ? m_main : nullptr;
-    }, ms);
-    if (!outcome)
-      Fail(L"no outcome");
-    Print(outcome == m_main ? L"OUTCOME failure: status \"" + Text(GetDlgItem(m_main, 1007)) + L"\""
-                            : L"OUTCOME box \"" + Text(outcome) + L"\": \"" + Text(GetDlgItem(outcome, 0xFFFF)) + L"\"");
-    m_current = outcome;
   }
 
   void BrowseSelect(const std::wstring &path) {
@@ -324,16 +277,11 @@ private:
     const SIZE_T bytes = (path.size() + 1) * sizeof(wchar_t);
     void *remote = process ? VirtualAllocEx(process, nullptr, bytes, MEM_COMMIT, PAGE_READWRITE) : nullptr;
     DWORD_PTR result = 0;
-    const bool selected = remote && WriteProcessMemory(process, remote, path.c_str(), bytes, nullptr) &&
-                          SendMessageTimeoutW(m_current, BFFM_SETSELECTIONW, TRUE, LPARAM(remote), SMTO_ABORTIFHUNG, 5000, &result);
-    if (remote)
-      VirtualFreeEx(process, remote, 0, MEM_RELEASE);
-    if (process)
-      CloseHandle(process);
-    HWND ok = GetDlgItem(m_current, IDOK);
-    if (!selected || !IsWindowEnabled(ok))
+    if (!remote || !WriteProcessMemory(process, remote, path.c_str(), bytes, nullptr) ||
+        !SendMessageTimeoutW(m_current, BFFM_SETSELECTIONW, TRUE, LPARAM(remote), SMTO_ABORTIFHUNG, 5000, &result) ||
+        !IsWindowEnabled(GetDlgItem(m_current, IDOK)))
       Fail(L"could not select " + path);
-    PostMessageW(ok, BM_CLICK, 0, 0);
+    PostMessageW(GetDlgItem(m_current, IDOK), BM_CLICK, 0, 0);
   }
 
   void KeyEscape() {
@@ -350,22 +298,21 @@ private:
 
   void Snapshot(const std::wstring &name) {
     // The runner watches E2E_SNAPSHOTS for <name>.request, shoots the screen and deletes the file.
-    wchar_t folder[MAX_PATH] = {};
-    if (!GetEnvironmentVariableW(L"E2E_SNAPSHOTS", folder, MAX_PATH))
+    if (Env(L"E2E_SNAPSHOTS").empty())
       return;
     for (HWND window : {m_main, m_current}) // painted first, when their thread answers
       if (DWORD_PTR r; window && SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 1000, &r))
         RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
     Sleep(200);
-    const std::wstring request = std::wstring(folder) + L"\\" + name + L".request";
+    const std::wstring request = Env(L"E2E_SNAPSHOTS") + L"\\" + name + L".request";
     CloseHandle(CreateFileW(request.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
     if (!WaitFor([&] { return GetFileAttributesW(request.c_str()) == INVALID_FILE_ATTRIBUTES; }, 15000))
       Fail(L"nobody took snapshot " + name);
   }
 
-  PROCESS_INFORMATION m_app = {};
-  HWND m_main = nullptr;    // the application's dialog, from wait-dialog
-  HWND m_current = nullptr; // the window the steps act on
+  PROCESS_INFORMATION m_app = {}; // handles left to the end of the process
+  HWND m_main = nullptr;          // the application's dialog, from wait-dialog
+  HWND m_current = nullptr;       // the window the steps act on
 };
 
 } // namespace
@@ -374,16 +321,19 @@ int main() {
   int argc = 0;
   LPWSTR *argv = CommandLineToArgvW(GetCommandLineW(), &argc);
   std::vector<std::pair<std::wstring, Words>> lines; // each step as written, and its words
-  std::wstring script;
   for (int i = 1; i < argc; ++i) {
     const std::wstring arg = argv[i];
-    if (arg == L"-e" && i + 1 < argc)
+    FILE *file = nullptr;
+    if (arg == L"-e" && i + 1 < argc) {
       lines.push_back({argv[++i], {}});
-    else if (arg.find(L'=') != std::wstring::npos)
+    } else if (arg.find(L'=') != std::wstring::npos) {
       SetEnvironmentVariableW(arg.substr(0, arg.find(L'=')).c_str(), arg.substr(arg.find(L'=') + 1).c_str());
-    else if (FILE *file = _wfopen(arg.c_str(), L"rb")) {
-      for (char line[16384]; std::fgets(line, sizeof line, file);)
-        lines.push_back({Wide(line).substr(0, Wide(line).find_last_not_of(L"\r\n") + 1), {}});
+    } else if ((file = _wfopen(arg.c_str(), L"rb"))) {
+      for (char line[16384]; std::fgets(line, sizeof line, file);) {
+        wchar_t wide[16384] = {};
+        MultiByteToWideChar(CP_UTF8, 0, line, -1, wide, 16384);
+        lines.push_back({std::wstring(wide, wcscspn(wide, L"\r\n")), {}});
+      }
       std::fclose(file);
     } else {
       std::fputs("usage: e2edriver.exe (<script> | -e \"<step>\" ...) [NAME=value ...]\n", stderr);
@@ -391,31 +341,24 @@ int main() {
     }
   }
   // The whole script is checked before anything runs: a typo never leaves an application half driven.
-  Driver driver;
-  const std::vector<Driver::Step> steps = driver.Steps();
-  std::vector<const Driver::Step *> found;
   for (auto &line : lines) {
-    if (!Split(line.first, line.second)) {
-      std::fprintf(stderr, "e2edriver: unclosed quote or ${ in: %s\n", Narrow(line.first).c_str());
+    if (!Split(line.first, line.second) || (!line.second.empty() && kSteps.find(L" " + line.second[0] + L" ") == std::wstring::npos)) {
+      std::fprintf(stderr, "e2edriver: unknown step or unclosed quote: %s\n", Narrow(line.first).c_str());
       return 2;
     }
-    const Driver::Step *step = nullptr;
-    for (const Driver::Step &s : steps)
-      step = !line.second.empty() && line.second[0] == s.name && line.second.size() > s.minArgs ? &s : step;
-    if (!line.second.empty() && !step) {
-      std::fprintf(stderr, "e2edriver: unknown step or missing arguments: %s\n", Narrow(line.first).c_str());
-      return 2;
-    }
-    found.push_back(step);
   }
+  Driver driver;
   for (size_t i = 0; i < lines.size(); ++i) {
-    if (!found[i])
+    if (lines[i].second.empty())
       continue;
     Print(L"[" + std::to_wstring(i + 1) + L"] " + lines[i].first);
     try {
-      found[i]->run(Words(lines[i].second.begin() + 1, lines[i].second.end()));
+      driver.Step(lines[i].second[0], Words(lines[i].second.begin() + 1, lines[i].second.end()));
     } catch (const Failed &failed) {
       std::fprintf(stderr, "e2edriver: FAILED at %zu (%s): %s\n", i + 1, Narrow(lines[i].first).c_str(), Narrow(failed.why).c_str());
+      return 1;
+    } catch (const std::out_of_range &) {
+      std::fprintf(stderr, "e2edriver: FAILED at %zu (%s): an argument is missing\n", i + 1, Narrow(lines[i].first).c_str());
       return 1;
     }
   }
