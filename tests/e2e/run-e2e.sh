@@ -118,7 +118,8 @@ verify() { :; }
 [ -z "$expect_bits" ] || [ "$(pe_bits "$app")" = "$expect_bits" ] || fail "$app is not a $expect_bits-bit program"
 device_tree >"$work/devices-before.txt"
 prepare
-cp "$scenario_file.steps" "$e2e_dir/scenario.steps"
+steps=()
+while IFS= read -r step; do steps+=(-e "$step"); done <"$scenario_file.steps"
 
 # Screenshots on the driver's request (its `snapshot` step).
 (
@@ -137,7 +138,7 @@ win 'C:\e2e\e2edriver.exe' -e 'wait-window "DebugHelper " 10000' >/dev/null || f
 log "running $scenario.steps with $app_name ($(pe_bits "$app")-bit)"
 # Into a file, not a pipe: an application that a failed step left running would hold a pipe open.
 set +e
-timeout "${E2E_TIMEOUT:-120}" wine 'C:\e2e\e2edriver.exe' 'C:\e2e\scenario.steps' "APP=C:\\quarvel\\$app_name" \
+timeout "${E2E_TIMEOUT:-120}" wine 'C:\e2e\e2edriver.exe' "${steps[@]}" "APP=C:\\quarvel\\$app_name" \
   'E2E_SNAPSHOTS=C:\e2e\snapshots' 'E2E_TRACE=C:\e2e\trace.log' </dev/null >"$work/driver.raw" 2>&1
 driver_status=$?
 set -e

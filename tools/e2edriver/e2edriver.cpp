@@ -1,17 +1,19 @@
 // e2edriver: drives the application's windows for the end-to-end tests as a user would, and checks
 // what they show. Every wait has a deadline (an optional last number, in milliseconds).
 //
-//   e2edriver.exe <script> [NAME=value ...]          e2edriver.exe -e "<step>" ... [NAME=value ...]
+//   e2edriver.exe -e "<step>" ... [NAME=value ...]
 //
-// One step per line: 'single quotes' keep text as it stands, "double quotes" take \" \\ \n \r \t,
-// ${NAME} is replaced (NAME=value words set it), # starts a comment. The steps are those of Step()
-// below; control IDs are numbers, 0 the current window itself, 65535 a message box's text.
+// Each step is quoted as a Windows command line is ("double quotes" around blanks; backslashes stand for
+// themselves unless before a quote), ${NAME} is replaced (NAME=value words set it), a step that begins
+// with # is a comment. The steps are those of Step() below; control IDs are numbers, 0 the current
+// window itself, 65535 a message box's text; trace texts are written as the viewer records them.
 // Exit codes: 0 every step passed, 1 a step failed (the reason is on stderr), 2 bad usage or script.
 
 #include <windows.h>
 #include <shellapi.h>
 #include <shlobj.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <functional>
@@ -25,7 +27,7 @@ using Words = std::vector<std::wstring>;
 struct Failed { std::wstring why; };
 [[noreturn]] void Fail(const std::wstring &why) { throw Failed{why}; }
 
-const std::wstring kSteps = L" run wait-dialog wait-window use-main wait-owned expect-no-owned wait-outcome wait-browser "
+const std::wstring kSteps = L" run wait-dialog wait-window use-main expect-no-owned wait-outcome wait-browser "
                             L"browse-select click expect-text expect-visible expect-hidden key-esc post broadcast-refresh "
                             L"wait-gone wait-exit settext close-window wait-trace expect-trace-count snapshot ";
 
@@ -46,39 +48,28 @@ void Print(const std::wstring &line) {
   std::fflush(stdout);
 }
 
-// One script line into words; false on an unclosed quote or ${.
-bool Split(const std::wstring &line, Words &words) {
-  const auto blank = [&](size_t i) { return line[i] == L' ' || line[i] == L'\t' || line[i] == L'\r'; };
-  for (size_t i = 0;;) {
-    while (i < line.size() && blank(i))
-      ++i;
-    if (i >= line.size() || line[i] == L'#')
-      return true;
-    std::wstring word;
-    wchar_t quote = 0;
-    for (; i < line.size() && (quote || !blank(i)); ++i) {
-      const size_t escape = quote == L'"' && line[i] == L'\\' && i + 1 < line.size() ? std::wstring(L"nrt\"\\").find(line[i + 1]) : std::wstring::npos;
-      if (line[i] == quote) {
-        quote = 0;
-      } else if (!quote && (line[i] == L'\'' || line[i] == L'"')) {
-        quote = line[i];
-      } else if (escape != std::wstring::npos) {
-        word += L"\n\r\t\"\\"[escape];
-        ++i;
-      } else if (quote != L'\'' && line.compare(i, 2, L"${") == 0) {
-        const size_t close = line.find(L'}', i);
-        if (close == std::wstring::npos)
-          return false;
-        word += Env(line.substr(i + 2, close - i - 2));
-        i = close;
-      } else {
-        word += line[i];
-      }
-    }
-    if (quote)
-      return false;
-    words.push_back(word);
+// One step into words, quoted as on a Windows command line, after ${NAME} is replaced.
+Words Split(std::wstring line) {
+  for (size_t at = 0; (at = line.find(L"${", at)) != std::wstring::npos && line.find(L'}', at) != std::wstring::npos;) {
+    const std::wstring value = Env(line.substr(at + 2, line.find(L'}', at) - at - 2));
+    line.replace(at, line.find(L'}', at) - at + 1, value);
+    at += value.size();
   }
+  line.erase(0, std::min(line.find_first_not_of(L" \t"), line.size()));
+  int count = 0;
+  LPWSTR *words = line.empty() || line[0] == L'#' ? nullptr : CommandLineToArgvW(line.c_str(), &count);
+  return words ? Words(words, words + count) : Words();
+}
+
+// A text as the trace viewer records it (\n \r \t \\ escaped) back to the text itself.
+std::wstring Unescaped(const std::wstring &escaped) {
+  std::wstring text;
+  for (size_t i = 0; i < escaped.size(); ++i) {
+    const size_t code = escaped[i] == L'\\' && i + 1 < escaped.size() ? std::wstring(L"nrt\\").find(escaped[i + 1]) : std::wstring::npos;
+    text += code == std::wstring::npos ? escaped[i] : L"\n\r\t\\"[code];
+    i += code != std::wstring::npos;
+  }
+  return text;
 }
 
 DWORD Number(const Words &args, size_t index, DWORD fallback) {
@@ -165,16 +156,12 @@ public:
         Fail(L"no window");
     } else if (verb == L"use-main") {
       m_current = m_main;
-    } else if (verb == L"wait-owned") { // [title|*] [ms]: a dialog owned by the main one becomes current
-      const bool any = a.empty() || a[0] == L"*";
-      if (!(m_current = WaitFor([&] { return Owned(any ? nullptr : &a[0]); }, Number(a, 1, 30000))))
-        Fail(L"no owned dialog");
     } else if (verb == L"expect-no-owned") { // <ms>
-      if (HWND owned = WaitFor([&] { return Owned(nullptr); }, Number(a, 0, 0)))
+      if (HWND owned = WaitFor([&] { return Owned(); }, Number(a, 0, 0)))
         Fail(L"unexpected dialog \"" + Text(owned) + L"\": " + Text(GetDlgItem(owned, 0xFFFF)));
-    } else if (verb == L"wait-outcome") { // after Install: the outcome box (it becomes current) or the failure line
+    } else if (verb == L"wait-outcome") { // a box owned by the dialog (it becomes current) or the failure line
       m_current = WaitFor([&]() -> HWND {
-        HWND box = Owned(nullptr);
+        HWND box = Owned();
         return box || !IsWindowVisible(GetDlgItem(m_main, 1003)) || Text(GetDlgItem(m_main, 1007)).empty() ? box : m_main;
       }, Number(a, 0, 30000));
       if (!m_current)
@@ -223,9 +210,9 @@ public:
       Print(L"exit code " + std::to_wstring(code));
       if (a.size() > 1 && code != Number(a, 1, 0))
         Fail(L"another exit code");
-    } else if (verb == L"settext") { // <title> <text>: in ANSI, as the application's trace channel sends it
+    } else if (verb == L"settext") { // <title> <escaped text>: in ANSI, as the application's trace channel sends it
       DWORD_PTR result = 0;
-      if (!SendMessageTimeoutA(Titled(a.at(0)), WM_SETTEXT, 0, LPARAM(Narrow(a.at(1), CP_ACP).c_str()), SMTO_ABORTIFHUNG, 5000, &result))
+      if (!SendMessageTimeoutA(Titled(a.at(0)), WM_SETTEXT, 0, LPARAM(Narrow(Unescaped(a.at(1)), CP_ACP).c_str()), SMTO_ABORTIFHUNG, 5000, &result))
         Fail(L"WM_SETTEXT was not answered");
     } else if (verb == L"close-window") {
       PostMessageW(Titled(a.at(0)), WM_CLOSE, 0, 0);
@@ -252,10 +239,10 @@ private:
     return control ? control : (Fail(L"no control " + id), nullptr);
   }
 
-  HWND Owned(const std::wstring *title) {
+  HWND Owned() {
     if (!IsWindow(m_main))
       Fail(L"the main dialog is gone");
-    return FindTop([&](HWND w) { return GetWindow(w, GW_OWNER) == m_main && VisibleDialog(w) && (!title || Text(w) == *title); });
+    return FindTop([&](HWND w) { return GetWindow(w, GW_OWNER) == m_main && VisibleDialog(w); });
   }
 
   void Run(const std::wstring &exe) {
@@ -323,27 +310,20 @@ int main() {
   std::vector<std::pair<std::wstring, Words>> lines; // each step as written, and its words
   for (int i = 1; i < argc; ++i) {
     const std::wstring arg = argv[i];
-    FILE *file = nullptr;
     if (arg == L"-e" && i + 1 < argc) {
       lines.push_back({argv[++i], {}});
     } else if (arg.find(L'=') != std::wstring::npos) {
       SetEnvironmentVariableW(arg.substr(0, arg.find(L'=')).c_str(), arg.substr(arg.find(L'=') + 1).c_str());
-    } else if ((file = _wfopen(arg.c_str(), L"rb"))) {
-      for (char line[16384]; std::fgets(line, sizeof line, file);) {
-        wchar_t wide[16384] = {};
-        MultiByteToWideChar(CP_UTF8, 0, line, -1, wide, 16384);
-        lines.push_back({std::wstring(wide, wcscspn(wide, L"\r\n")), {}});
-      }
-      std::fclose(file);
     } else {
-      std::fputs("usage: e2edriver.exe (<script> | -e \"<step>\" ...) [NAME=value ...]\n", stderr);
+      std::fputs("usage: e2edriver.exe -e \"<step>\" ... [NAME=value ...]\n", stderr);
       return 2;
     }
   }
   // The whole script is checked before anything runs: a typo never leaves an application half driven.
   for (auto &line : lines) {
-    if (!Split(line.first, line.second) || (!line.second.empty() && kSteps.find(L" " + line.second[0] + L" ") == std::wstring::npos)) {
-      std::fprintf(stderr, "e2edriver: unknown step or unclosed quote: %s\n", Narrow(line.first).c_str());
+    line.second = Split(line.first);
+    if (!line.second.empty() && kSteps.find(L" " + line.second[0] + L" ") == std::wstring::npos) {
+      std::fprintf(stderr, "e2edriver: unknown step: %s\n", Narrow(line.first).c_str());
       return 2;
     }
   }
