@@ -16,7 +16,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <functional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -100,16 +99,12 @@ bool VisibleDialog(HWND window) {
   return IsWindowVisible(window) && std::wstring(name) == L"#32770";
 }
 
-using Search = std::pair<const std::function<bool(HWND)> *, HWND>;
-BOOL CALLBACK Visit(HWND window, LPARAM context) {
-  Search *search = reinterpret_cast<Search *>(context);
-  return (*search->first)(window) ? (search->second = window, FALSE) : TRUE;
-}
-
-HWND FindTop(const std::function<bool(HWND)> &accept) {
-  Search search(&accept, nullptr);
-  EnumWindows(Visit, reinterpret_cast<LPARAM>(&search));
-  return search.second;
+// The first top-level window that accept takes, or null.
+template <typename Accept> HWND FindTop(Accept accept) {
+  HWND window = nullptr;
+  while ((window = FindWindowExW(nullptr, window, nullptr, nullptr)) && !accept(window)) {
+  }
+  return window;
 }
 
 // Polls check every 20 ms until it gives a non-zero value or ms pass; the last value.
