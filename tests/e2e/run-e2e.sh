@@ -7,7 +7,7 @@
 # --tools names a folder holding debughelper.exe, e2edriver.exe and setupdev.exe (or give each with
 # --debughelper, --e2edriver, --setupdev); --plantdll and --naiveload add those two test programs.
 # --expect-bits refuses an application of the other architecture. The scenario is
-# scenarios/<scenario>.steps (an e2edriver script), with beside it optionally <scenario>.sh, which may
+# scenarios/<scenario>.steps (one e2edriver step per line), with beside it optionally <scenario>.sh, which may
 # define `prepare` (before the app starts) and `verify` (after the steps), and <scenario>.trace, the
 # capture expected: each trace text as the viewer records it, then, indented, the phone's devices
 # present at that text (the host's own devices left out). The device tree after the run must be the one before.
