@@ -1,132 +1,148 @@
-// Fuzzes the INF section reader with arbitrary file bytes and section names.
+// Fuzzes the INF section reader against a plain model of what it should return.
 //
-// Input: the bytes up to the first '\n' are the section name, everything behind that '\n' is the file
-// (an input without '\n' is a name and an empty file). The name may hold any other byte, NUL included.
-//
-// The reader's results are compared with a plain model (InfTextModel.h), for the file as given and for
-// the same file behind a long filler line, so that its text meets a read-block end at a place the input
-// picks.
+// Input: the bytes up to the first '\n' are the section name (any other byte, NUL included), the rest is
+// the file (an input without '\n' is a name and an empty file). Each file is read as given and once more
+// behind a long filler line, so that its text meets a 64 KiB read-block end at a place the input picks.
 
-#include <cstddef>
+#include <unistd.h>
+
+#include <algorithm>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
-#include "FuzzCheck.h"
-#include "FuzzTempFile.h"
-#include "InfTextModel.h"
 #include "install/InfFileHelper.h"
+#include "platform/CodePage.h"
 #include "platform/TraceWindow.h"
+
+// A property broken: say which, and abort, so that libFuzzer keeps the input like a crash.
+#define FUZZ_CHECK(c) ((c) ? (void)0 : (std::fprintf(stderr, "line %d: property broken: %s\n", __LINE__, #c), std::abort()))
+// The model is built without coverage hooks: the reader, not its model, is to steer the fuzzer.
+#define MODEL __attribute__((no_sanitize("coverage")))
 
 namespace {
 
-using inf_model::Strings;
-using inf_model::Trimmed;
+using Strings = std::vector<std::string>;
 
-const size_t kTraceLimit = 511; // the trace channel's longest text
+// The file's text lines: a UTF-16LE byte-order mark makes the file UTF-16 (in the ANSI code page, whose
+// conversion is not modelled; a dangling last byte dropped), a UTF-8 one is skipped; LF ends a line and takes a CR right
+// before it along, any other CR is text, and a last line needs no LF.
+MODEL Strings Lines(const std::string &bytes) {
+  std::string text = bytes.compare(0, 3, "\xEF\xBB\xBF") == 0 ? bytes.substr(3) : bytes;
+  if (bytes.compare(0, 2, "\xFF\xFE") == 0) {
+    std::u16string units;
+    for (size_t i = 2; i + 1 < bytes.size(); i += 2)
+      units += static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) | static_cast<unsigned char>(bytes[i + 1]) << 8);
+    text = AnsiFromUtf16(units);
+  }
+  Strings lines;
+  for (size_t start = 0, end; start < text.size(); start = end + 1) {
+    end = std::min(text.find('\n', start), text.size());
+    lines.push_back(text.substr(start, end - start - (end < text.size() && end > start && text[end - 1] == '\r')));
+  }
+  return lines;
+}
 
-Strings ToStrings(const CStringArray &list) {
-  Strings strings;
-  for (int i = 0; i < list.GetSize(); ++i)
-    strings.push_back(list[i].str());
-  return strings;
+MODEL std::string Trimmed(const std::string &text) {
+  const char *space = " \t\r\n\v\f";
+  const size_t begin = text.find_first_not_of(space);
+  return begin == std::string::npos ? "" : text.substr(begin, text.find_last_not_of(space) - begin + 1);
+}
+
+// Only a match that starts a character counts: a code page 936 trail byte may equal '['.
+MODEL bool Holds(const std::string &line, const std::string &part) {
+  for (size_t i = 0; i < line.size(); i += IsAnsiLeadByte(static_cast<unsigned char>(line[i])) && i + 1 < line.size() ? 2 : 1)
+    if (line.compare(i, part.size(), part) == 0)
+      return true;
+  return part.empty();
+}
+
+// The values of the section whose header is the first line to hold it: the text right of the first comma
+// of each line up to one holding '[', blank and ';' lines passed over. False when no line holds the header.
+MODEL bool SectionValues(const Strings &lines, const std::string &header, Strings &values) {
+  auto line = std::find_if(lines.begin(), lines.end(), [&](const std::string &l) { return Holds(l, header); });
+  for (auto it = line; it != lines.end() && ++it != lines.end();) {
+    const std::string text = Trimmed(*it);
+    if (text.empty() || text[0] == ';')
+      continue;
+    if (Holds(text, "["))
+      break;
+    if (text.find(',') != text.npos)
+      values.push_back(Trimmed(text.substr(text.find(',') + 1)));
+  }
+  return line != lines.end();
 }
 
 // Keeps what the reader traces, as an open debugging window would receive it.
 class TraceCapture : public TraceWindow {
 public:
   TraceCapture() : m_scope(*this) {}
-  HWND FindWindowA(PCSTR, PCSTR) override { return Window(); }
-  BOOL IsWindow(HWND window) override { return window == Window(); }
-  LRESULT SendMessageA(HWND, UINT, WPARAM, LPARAM text) override {
-    texts.emplace_back(reinterpret_cast<const char *>(text));
-    return 1;
-  }
+  HWND FindWindowA(PCSTR, PCSTR) override { return reinterpret_cast<HWND>(0x51); }
+  BOOL IsWindow(HWND) override { return TRUE; }
+  LRESULT SendMessageA(HWND, UINT, WPARAM, LPARAM text) override { return texts.emplace_back(reinterpret_cast<const char *>(text)), 1; }
   Strings texts;
 
 private:
-  static HWND Window() { return reinterpret_cast<HWND>(static_cast<uintptr_t>(0x51)); }
   ScopedTraceWindows m_scope;
 };
 
-// How many times FindSection finds text, each search continuing behind the last hit.
-size_t CountFinds(CInfFileHelper &inf, const CString &text, size_t most) {
-  size_t finds = 0;
-  for (bool fromHere = false; finds <= most && inf.FindSection(text, fromHere); fromHere = true)
-    ++finds;
-  return finds;
-}
+void Check(const std::string &bytes, const std::string &name) {
+  static const struct TempFile {
+    std::string path = std::string(std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "/tmp") + "/quarvel-fuzz-" + std::to_string(getpid()) + ".inf";
+    ~TempFile() { std::remove(path.c_str()); }
+  } file;
+  std::FILE *out = std::fopen(file.path.c_str(), "wb");
+  FUZZ_CHECK(out && std::fwrite(bytes.data(), 1, bytes.size(), out) == bytes.size() && std::fclose(out) == 0);
 
-// Opens the file at path and checks the reads of the section name, and FindSection, against the model.
-void CheckFile(const std::string &path, const std::string &bytes, const std::string &name) {
   CInfFileHelper inf;
-  FUZZ_CHECK(inf.Open(CString(path)));
-
-  const Strings lines = inf_model::TextLines(bytes);
-  const std::string header = "[" + name + "]";
+  FUZZ_CHECK(inf.Open(CString(file.path)));
+  const Strings lines = Lines(bytes);
   Strings expected;
-  const bool expectFound = inf_model::SectionValues(lines, header, expected);
-
-  CStringArray list;
-  list.Add("left over");
-  TraceCapture trace;
-  const bool found = inf.ReadSectionValues(CString(name), list);
-  const Strings values = ToStrings(list);
-
-  // Properties that hold whatever the file: nothing stale, no white space at either end, no value
-  // from a line that ends the section, never more values than lines.
-  FUZZ_CHECK(found || values.empty());
-  FUZZ_CHECK(values.size() <= lines.size());
-  for (const std::string &value : values) {
-    FUZZ_CHECK(Trimmed(value) == value);
-    FUZZ_CHECK(value.find('[') == std::string::npos);
+  const bool found = SectionValues(lines, "[" + name + "]", expected);
+  // Each read starts at the top of the file, wherever the last one stopped; nothing stale stays in the list.
+  for (int read = 0; read < 2; ++read) {
+    CStringArray list;
+    list.Add("left over");
+    TraceCapture trace;
+    FUZZ_CHECK(inf.ReadSectionValues(CString(name), list) == found);
+    FUZZ_CHECK(list.GetSize() == int(expected.size()) && trace.texts.size() == expected.size());
+    for (size_t i = 0; i < expected.size(); ++i) // each value traced once, as far as the channel carries it
+      FUZZ_CHECK(list[int(i)].str() == expected[i] && trace.texts[i] == std::string(expected[i].c_str()).substr(0, 511));
   }
-  FUZZ_CHECK(found == expectFound);
-  FUZZ_CHECK(values == expected);
-
-  // Each value traced once, in order, as far as the channel carries it.
-  FUZZ_CHECK(trace.texts.size() == values.size());
-  for (size_t i = 0; i < values.size(); ++i)
-    FUZZ_CHECK(trace.texts[i] == std::string(values[i].c_str()).substr(0, kTraceLimit));
-
-  // FindSection reads on from the last hit when asked, from the top when not; the end stays the end.
-  for (const std::string &text : {header, name}) {
-    const size_t hits = inf_model::LinesContaining(lines, text);
-    FUZZ_CHECK(CountFinds(inf, CString(text), lines.size()) == hits);
-    FUZZ_CHECK(!inf.FindSection(CString(text), true));
-  }
-
-  // Every read starts at the top of the file, wherever the last one stopped.
-  CStringArray again;
-  FUZZ_CHECK(inf.ReadSectionValues(CString(name), again) == found);
-  FUZZ_CHECK(ToStrings(again) == values);
 }
 
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
-  static const FuzzTempFile file("input.inf");
   const std::string input(reinterpret_cast<const char *>(data), size);
   const size_t split = input.find('\n');
   const std::string name = input.substr(0, split);
-  const std::string bytes = split == std::string::npos ? std::string() : input.substr(split + 1);
+  const std::string bytes = split == std::string::npos ? "" : input.substr(split + 1);
+  Check(bytes, name);
 
-  CheckFile(file.Write(bytes), bytes, name);
-
-  // Where the cut falls is the input's choice, through the sum of its bytes: for an odd sum right
-  // before one of the text's line feeds, where a line end meets the block end, else anywhere. A UTF-16
-  // file is read a character at a time, so its long filler costs much: it is tried for one input in eight.
+  // The filler ends cut bytes short of 64 KiB past any mark, cut chosen through the sum of the input's
+  // bytes: for an odd sum right before one of the text's line feeds, else anywhere. A UTF-16 file is
+  // read a character at a time, so its long filler costs much: it is tried for one input in eight.
   size_t sum = 0;
   for (unsigned char c : input)
     sum += c;
-  const size_t mark = inf_model::MarkLength(bytes);
+  const size_t mark = bytes.compare(0, 2, "\xFF\xFE") == 0 ? 2 : bytes.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
   if (mark == 2 && sum % 16 >= 2)
     return 0;
-  std::vector<size_t> lineFeeds;
+  std::vector<size_t> feeds;
   for (size_t at = bytes.find('\n', mark); at != std::string::npos; at = bytes.find('\n', at + 1))
-    lineFeeds.push_back(at - mark);
-  const size_t cut = sum % 2 && !lineFeeds.empty() ? lineFeeds[sum / 2 % lineFeeds.size()] : sum % (bytes.size() + 1);
-  const std::string padded = inf_model::BehindFiller(bytes, cut);
-  CheckFile(file.Write(padded), padded, name);
+    feeds.push_back(at - mark);
+  const size_t cut = sum % 2 && !feeds.empty() ? feeds[sum / 2 % feeds.size()] : sum % (bytes.size() + 1);
+  const size_t span = 64 * 1024 - std::min<size_t>(cut, 60 * 1024);
+  std::string filler = std::string(span - 1, ';') + "\n";
+  if (mark == 2) { // UTF-16 filler, keeping the characters aligned
+    filler.clear();
+    for (size_t i = 0; i < (span - 4) / 2; ++i)
+      filler += std::string(";\0", 2);
+    filler += std::string("\r\0\n\0", 4);
+  }
+  Check(bytes.substr(0, mark) + filler + bytes.substr(mark), name);
   return 0;
 }
