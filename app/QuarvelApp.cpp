@@ -8,7 +8,7 @@
 
 // Start-up runs during static initialisation, in this order: DLL loading is restricted to the system
 // directory (before anything can load the device-installation libraries), the application object is
-// built, then the driver kind (install/DriverKind.cpp) and the refresh message number below.
+// built, then the refresh message number below.
 namespace {
 struct DllSearchRestriction {
   DllSearchRestriction() { RestrictDllSearchToSystemDirectory(); }

@@ -44,3 +44,12 @@ bool CInfFileHelper::ReadSectionValues(const CString &sectionName, CStringArray 
   }
   return true;
 }
+
+bool ReadKindHardwareIds(const InfPass &pass, CStringArray &ids) {
+  ids.RemoveAll();
+  CInfFileHelper inf;
+  if (pass.infPath.IsEmpty() || !inf.Open(pass.infPath))
+    return false;
+  inf.ReadSectionValues(pass.driverKind.section, ids);
+  return true;
+}

@@ -51,8 +51,8 @@ const MessageMap CQuarvelDlg::messageMap = MakeMessageMap(&CDialog::messageMap, 
 const MessageMap *CQuarvelDlg::GetMessageMap() const { return &messageMap; }
 
 CQuarvelDlg::CQuarvelDlg(CWnd *parent)
-    : CDialog(IDD_MAIN, parent), CInstallerCore(static_cast<InstallView &>(*this)),
-      m_hIcon(AfxGetApp() ? AfxGetApp()->LoadIcon(IDR_MAINFRAME) : nullptr) {}
+    : CDialog(IDD_MAIN, parent), m_hIcon(AfxGetApp() ? AfxGetApp()->LoadIcon(IDR_MAINFRAME) : nullptr),
+      m_installer(static_cast<InstallView &>(*this)) {}
 
 void CQuarvelDlg::DoDataExchange(CDataExchange *pDX) {
   CDialog::DoDataExchange(pDX);
@@ -116,7 +116,7 @@ void CQuarvelDlg::OnPaint() {
 HCURSOR CQuarvelDlg::OnQueryDragIcon() { return static_cast<HCURSOR>(m_hIcon); }
 
 void CQuarvelDlg::OnBnClickedInstall() {
-  switch (RunAutomaticInstall()) {
+  switch (m_installer.RunAutomaticInstall()) {
   case InstallOutcome::Success: {
     const CWinApp *app = AfxGetApp();
     const std::wstring caption = app ? app->GetAppNameW() : std::wstring();
@@ -137,7 +137,7 @@ void CQuarvelDlg::OnBnClickedInstall() {
 int CQuarvelDlg::OnCreate(LPCREATESTRUCTW) {
   if (Default() == -1)
     return -1;
-  ResetScanState();
+  m_installer.ResetScanState();
   return 0;
 }
 
@@ -146,7 +146,7 @@ void CQuarvelDlg::OnDestroy() { Default(); }
 void CQuarvelDlg::OnBnClickedSelectInf() {
   CString folder = BrowseForDriverFolder();
   if (!folder.IsEmpty())
-    RunFolderInstall(folder);
+    m_installer.RunFolderInstall(folder);
 }
 
 CString CQuarvelDlg::BrowseForDriverFolder() { return BrowseForFolder(kBrowseFolderTitle); }
@@ -159,7 +159,7 @@ void CQuarvelDlg::OnMouseMove(UINT, POINT point) {
 }
 
 LRESULT CQuarvelDlg::OnDevMgrRefresh(WPARAM, LPARAM) {
-  OnRefresh();
+  m_installer.OnRefresh();
   return 0;
 }
 

@@ -106,7 +106,6 @@ struct Installer {
   HostileTree tree;
   ScopedPlatform platform{tree};
   TraceRecorder trace;
-  KindScope kind{""};
   RecordingView view;
   CInstallerCore core{view};
   std::vector<std::string> unrelated;
