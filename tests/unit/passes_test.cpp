@@ -228,7 +228,7 @@ TEST_P(PassesTest, TheFolderInstallFallsBackToTheOtherModemInfName) {
   // With both present, the usual name is taken.
   TempInfDir both;
   WriteKindsNotMatchingFallbacks(both, "qcmsm.inf");
-  both.WriteKind(kKindInfs[0], {std::string(kModemId) + "&REV_0009"});
+  both.Write(kKindInfs[0].fileName, InfTextForKind(kKindInfs[0], {std::string(kModemId) + "&REV_0009"}, {kModemId}));
   HookedTree other(GetParam());
   ScopedPlatform scope(other);
   EXPECT_TRUE(core.RunFolderInstall(both.Dir().c_str()));
