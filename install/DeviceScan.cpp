@@ -6,11 +6,7 @@
 #include "install/InfFileHelper.h"
 #include "install/InstallerCore.h"
 
-namespace {
-
 const DWORD kClassNameSize = 260;
-
-} // namespace
 
 void CInstallerCore::ReleaseScanSet() {
   m_scanSet.Release();
@@ -51,9 +47,7 @@ ScanResult CInstallerCore::ScanDevices(InfPass pass) {
     const CString deviceId = reader.First();
     // The walk goes on: of several matching devices the last one wins.
     if (matcher.Matches(deviceId)) {
-      result.matched = true;
-      result.hardwareId = deviceId;
-      result.index = index;
+      result = ScanResult{false, true, deviceId, index};
       m_matchedIndex = index;
     }
   }

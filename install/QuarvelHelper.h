@@ -19,7 +19,6 @@ struct InstallResult {
 
 class CQuarvelHelper {
 public:
-  CQuarvelHelper() = default;
   virtual ~CQuarvelHelper() = default;
 
   // rebootRequired (optional) receives whether the system must restart to finish the install.

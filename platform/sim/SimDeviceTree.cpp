@@ -63,22 +63,16 @@ bool ParseGuid(const std::string &text, GUID &guid) {
   if (text.size() != 38 || text[0] != '{' || text[37] != '}' || text[9] != '-' || text[14] != '-' || text[19] != '-' ||
       text[24] != '-')
     return false;
-  unsigned long v = 0;
-  if (!ParseHex(text, 1, 8, v))
-    return false;
-  guid.Data1 = static_cast<uint32_t>(v);
-  if (!ParseHex(text, 10, 4, v))
-    return false;
-  guid.Data2 = static_cast<uint16_t>(v);
-  if (!ParseHex(text, 15, 4, v))
-    return false;
-  guid.Data3 = static_cast<uint16_t>(v);
-  const size_t bytePos[8] = {20, 22, 25, 27, 29, 31, 33, 35};
-  for (int i = 0; i < 8; ++i) {
-    if (!ParseHex(text, bytePos[i], 2, v))
+  const size_t positions[11] = {1, 10, 15, 20, 22, 25, 27, 29, 31, 33, 35};
+  unsigned long fields[11];
+  for (int i = 0; i < 11; ++i)
+    if (!ParseHex(text, positions[i], i == 0 ? 8 : i < 3 ? 4 : 2, fields[i]))
       return false;
-    guid.Data4[i] = static_cast<uint8_t>(v);
-  }
+  guid.Data1 = static_cast<uint32_t>(fields[0]);
+  guid.Data2 = static_cast<uint16_t>(fields[1]);
+  guid.Data3 = static_cast<uint16_t>(fields[2]);
+  for (int i = 0; i < 8; ++i)
+    guid.Data4[i] = static_cast<uint8_t>(fields[3 + i]);
   return true;
 }
 

@@ -2,13 +2,9 @@
 
 #include "platform/sim/SimTreeState.h"
 
-namespace {
-
 const DWORD kReadOnlyFlag = 0x2;       // INSTALLFLAG_READONLY
 const DWORD kNonInteractiveFlag = 0x4; // INSTALLFLAG_NONINTERACTIVE
 const size_t kMaxDeviceIdLength = 200; // MAX_DEVICE_ID_LEN
-
-} // namespace
 
 BOOL SimDeviceTree::UpdateDriverForPlugAndPlayDevicesA(HWND, PCSTR hardwareId, PCSTR fullInfPath, DWORD installFlags,
                                                        BOOL *rebootRequired) {

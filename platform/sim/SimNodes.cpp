@@ -2,11 +2,7 @@
 
 #include "platform/sim/SimTreeState.h"
 
-namespace {
-
 const DWORD kInheritClassDriversFlag = 0x2; // DICD_INHERIT_CLASSDRVS
-
-} // namespace
 
 BOOL SimDeviceTree::SetupDiCreateDeviceInfoA(HDEVINFO handle, PCSTR deviceName, const GUID *classGuid,
                                              PCSTR description, HWND, DWORD flags, PSP_DEVINFO_DATA device) {
