@@ -1,6 +1,5 @@
 #pragma once
-// Owns one device information set handle: destroys it exactly once, and keeps the thread's
-// last-error code across the destruction so that it still tells what failed before.
+// Owns one device information set handle and destroys it exactly once.
 
 #include <cstring>
 
@@ -16,7 +15,7 @@ inline SP_DEVINFO_DATA EmptyDeviceRecord() {
 
 class CDeviceInfoSet {
 public:
-  explicit CDeviceInfoSet(HDEVINFO handle) : m_hSet(handle) {}
+  explicit CDeviceInfoSet(HDEVINFO handle = nullptr) : m_hSet(handle) {}
   ~CDeviceInfoSet() { Release(); }
   CDeviceInfoSet(const CDeviceInfoSet &) = delete;
   CDeviceInfoSet &operator=(const CDeviceInfoSet &) = delete;
@@ -24,13 +23,15 @@ public:
   bool IsValid() const { return IsSetHandle(m_hSet); }
   HDEVINFO Get() const { return m_hSet; }
 
+  // Takes a handle as the platform returned it: an invalid-handle value is released too, and that
+  // call simply fails.
+  void Reset(HDEVINFO handle) {
+    Release();
+    m_hSet = handle;
+  }
   void Release() {
-    if (!IsValid())
-      return;
-    DeviceServices &services = Platform();
-    const DWORD code = services.GetLastError();
-    services.SetupDiDestroyDeviceInfoList(m_hSet);
-    services.SetLastError(code);
+    if (m_hSet)
+      Platform().SetupDiDestroyDeviceInfoList(m_hSet);
     m_hSet = nullptr;
   }
 

@@ -1,84 +1,67 @@
-// The scan state of CInstallerCore: which present device an INF is meant for, and its removal.
+// The scan of CInstallerCore: which present device an INF is meant for, and its removal.
 
-#include <algorithm>
 #include <cstring>
-#include <vector>
 
-#include "install/DeviceInfoSet.h"
-#include "install/DriverKind.h"
-#include "install/InfHardwareIds.h"
+#include "install/HardwareIdReader.h"
+#include "install/InfFileHelper.h"
 #include "install/InstallerCore.h"
-#include "install/MultiString.h"
-#include "platform/DeviceServices.h"
 
-namespace {
-
-// Size of the buffer a present device's hardware IDs are read into.
-const DWORD kPropertyBufferSize = 2000;
 const DWORD kClassNameSize = 260;
 
-} // namespace
-
 void CInstallerCore::ReleaseScanSet() {
-  if (m_hDevInfo) {
-    Platform().SetupDiDestroyDeviceInfoList(m_hDevInfo);
-    m_hDevInfo = nullptr;
-  }
-  m_bSetMatched = false;
+  m_scanSet.Release();
+  m_matchedIndex.reset();
 }
 
 void CInstallerCore::ResetScanState() {
   ReleaseScanSet();
-  m_strHardwareId.Empty();
-  m_strInfPath.Empty();
+  m_refreshPass.reset();
 }
 
-bool CInstallerCore::ScanDevices(CString infPath) {
+ScanResult CInstallerCore::ScanDevices(InfPass pass) {
   ResetScanState();
+  ScanResult result;
   CStringArray hardwareIds;
-  if (!ReadKindHardwareIds(infPath, hardwareIds))
-    return false;
-  m_strInfPath = infPath;
+  if (!ReadKindHardwareIds(pass, hardwareIds))
+    return result;
+  m_refreshPass = pass;
 
   DeviceServices &services = Platform();
   GUID classGuid;
   std::memset(&classGuid, 0, sizeof classGuid);
   char className[kClassNameSize] = {};
-  if (!services.SetupDiGetINFClassA(infPath, &classGuid, className, kClassNameSize, nullptr))
-    return false;
+  if (!services.SetupDiGetINFClassA(pass.infPath, &classGuid, className, kClassNameSize, nullptr))
+    return result;
 
   // Kept as returned: a failed build leaves nothing to match, and the scan still succeeds.
-  m_hDevInfo = services.SetupDiGetClassDevsA(&classGuid, nullptr, nullptr,
-                                             DIGCF_PRESENT | DIGCF_ALLCLASSES | DIGCF_PROFILE);
+  m_scanSet.Reset(services.SetupDiGetClassDevsA(&classGuid, nullptr, nullptr,
+                                                DIGCF_PRESENT | DIGCF_ALLCLASSES | DIGCF_PROFILE));
   const CHardwareIdMatcher matcher(hardwareIds);
-  std::vector<BYTE> buffer(kPropertyBufferSize);
+  CHardwareIdReader reader(kScanPropertySize, kScanPropertySize);
   for (DWORD index = 0;; ++index) {
     SP_DEVINFO_DATA device = EmptyDeviceRecord();
-    if (!services.SetupDiEnumDeviceInfo(m_hDevInfo, index, &device))
+    if (!services.SetupDiEnumDeviceInfo(m_scanSet.Get(), index, &device))
       break;
-    std::fill(buffer.begin(), buffer.end(), 0);
-    DWORD returned = kPropertyBufferSize;
-    if (!services.SetupDiGetDeviceRegistryPropertyA(m_hDevInfo, &device, SPDRP_HARDWAREID, nullptr, buffer.data(),
-                                                    kPropertyBufferSize, &returned))
+    if (reader.ReadDevice(m_scanSet.Get(), device) != CHardwareIdReader::Read)
       continue; // no hardware IDs, or more than the buffer holds
-    const CString deviceId = FirstMultiString(buffer.data(), std::min(returned, kPropertyBufferSize));
+    const CString deviceId = reader.First();
     // The walk goes on: of several matching devices the last one wins.
     if (matcher.Matches(deviceId)) {
-      m_strHardwareId = deviceId;
-      m_nMatchedIndex = static_cast<int>(index);
-      m_bSetMatched = true;
+      result = ScanResult{false, true, deviceId, index};
+      m_matchedIndex = index;
     }
   }
-  return true;
+  result.scanned = true;
+  return result;
 }
 
 void CInstallerCore::RemoveMatchedDevice() {
-  // Only the device that the current set's own scan matched: a left-over index names another set's device.
-  if (m_bSetMatched && CDeviceInfoSet::IsSetHandle(m_hDevInfo)) {
+  // Only the device that the current set's own scan matched: the match goes with its set.
+  if (m_matchedIndex && m_scanSet.IsValid()) {
     DeviceServices &services = Platform();
     SP_DEVINFO_DATA device = EmptyDeviceRecord();
-    if (services.SetupDiEnumDeviceInfo(m_hDevInfo, static_cast<DWORD>(m_nMatchedIndex), &device))
-      services.SetupDiRemoveDevice(m_hDevInfo, &device);
+    if (services.SetupDiEnumDeviceInfo(m_scanSet.Get(), *m_matchedIndex, &device))
+      services.SetupDiRemoveDevice(m_scanSet.Get(), &device);
   }
   ReleaseScanSet();
 }

@@ -1,35 +1,16 @@
 #include "install/DriverKind.h"
 
-#include <cstring>
-
-CString g_strDriverKind;
-
-namespace {
-
-struct KindRow {
-  const char *section;
-  const char *fallbackHardwareId;
+const DriverKind kDriverKinds[3] = {
+    {"qcmdm", "\\qcmdm.inf", "Models.NTamd64", "USB\\VID_05C6&PID_9018&MI_02"},
+    {"qcser", "\\qcser.inf", "QcomSerialPort", "USB\\VID_05C6&PID_9018&MI_03"},
+    {"adb", "\\android_usb.inf", "Vormesk.NTamd64", "USB\\VID_05C6&PID_9018&MI_01"},
 };
 
-const KindRow kModem = {"Models.NTamd64", "USB\\VID_05C6&PID_9018&MI_02"};
-const KindRow kSerial = {"QcomSerialPort", "USB\\VID_05C6&PID_9018&MI_03"};
-const KindRow kAndroid = {"Vormesk.NTamd64", "USB\\VID_05C6&PID_9018&MI_01"};
-
-const KindRow &RowForKind(const CString &kind) {
-  if (kind.Compare("qcmdm") == 0)
-    return kModem;
-  if (kind.Compare("qcser") == 0)
-    return kSerial;
-  return kAndroid;
-}
+namespace {
 
 bool IsSeparator(char c) { return c == '&' || c == '-' || c == '#' || c == '_'; }
 
 } // namespace
-
-CString SectionForKind(const CString &kind) { return RowForKind(kind).section; }
-
-CString FallbackHardwareIdForKind(const CString &kind) { return RowForKind(kind).fallbackHardwareId; }
 
 bool MatchHardwareId(const CStringArray &list, const CString &deviceId) {
   return CHardwareIdMatcher(list).Matches(deviceId);

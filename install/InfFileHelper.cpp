@@ -53,3 +53,12 @@ bool CInfFileHelper::ReadSectionValues(const CString &sectionName, CStringArray 
   TraceLineCap();
   return true;
 }
+
+bool ReadKindHardwareIds(const InfPass &pass, CStringArray &ids) {
+  ids.RemoveAll();
+  CInfFileHelper inf;
+  if (pass.infPath.IsEmpty() || !inf.Open(pass.infPath))
+    return false;
+  inf.ReadSectionValues(pass.driverKind.section, ids);
+  return true;
+}

@@ -1,6 +1,7 @@
 #pragma once
 // Reads hardware IDs out of a driver INF: the text right of the first comma on each line of one section.
 
+#include "install/DriverKind.h"
 #include "platform/CStdioFile.h"
 #include "platform/CString.h"
 #include "platform/CStringArray.h"
@@ -23,3 +24,7 @@ private:
   CStdioFile m_file;
   CString m_strPath;
 };
+
+// The hardware IDs that a pass's INF lists in its driver kind's models section, in file order;
+// false when the INF cannot be opened.
+bool ReadKindHardwareIds(const InfPass &pass, CStringArray &ids);

@@ -1,24 +1,13 @@
 #include "install/InstallerCore.h"
 
-#include "install/DriverKind.h"
-#include "install/InfHardwareIds.h"
+#include <vector>
+
+#include "install/InfFileHelper.h"
 #include "install/ModuleDirectory.h"
 #include "install/QuarvelHelper.h"
 #include "platform/DeviceServices.h"
 
 namespace {
-
-struct PassFile {
-  const char *kind;
-  const char *fileName;
-};
-
-const PassFile kPasses[] = {
-    {"qcmdm", "\\qcmdm.inf"},
-    {"qcser", "\\qcser.inf"},
-    {"adb", "\\android_usb.inf"},
-};
-const int kPassCount = sizeof kPasses / sizeof kPasses[0];
 
 // Some driver folders name the modem INF this way.
 const char kAlternateModemInf[] = "\\qcmsm.inf";
@@ -29,6 +18,14 @@ CString PathInDirectory(const CString &directory, const char *fileName) {
   if (directory.IsEmpty())
     return CString();
   return directory + fileName;
+}
+
+// The three passes over a directory, each kind with its own INF.
+std::vector<InfPass> PassesIn(const CString &directory) {
+  std::vector<InfPass> passes;
+  for (const DriverKind &kind : kDriverKinds)
+    passes.push_back(InfPass{kind, PathInDirectory(directory, kind.infFileName)});
+  return passes;
 }
 
 // Marks the installer busy for one scope.
@@ -56,19 +53,15 @@ private:
 
 } // namespace
 
-CInstallerCore::CInstallerCore(InstallView &view) : m_view(view) {}
-
 InstallOutcome CInstallerCore::RunAutomaticInstall() {
   if (m_bBusy)
     return InstallOutcome::Ignored;
   BusyScope busy(m_bBusy);
 
-  const CString directory = GetModuleDirectory();
   bool allInstalled = true;
-  for (const PassFile &pass : kPasses) {
-    g_strDriverKind = pass.kind;
-    RunInfPass(PathInDirectory(directory, pass.fileName));
-    allInstalled = allInstalled && m_bLastInstallOk;
+  for (const InfPass &pass : PassesIn(GetModuleDirectory())) {
+    const bool installed = RunInfPass(pass);
+    allInstalled = allInstalled && installed;
   }
   return allInstalled ? InstallOutcome::Success : InstallOutcome::Failure;
 }
@@ -82,50 +75,43 @@ bool CInstallerCore::RunFolderInstall(const CString &folder) {
 }
 
 void CInstallerCore::OnRefresh() {
-  if (m_bBusy)
-    return;
-  ScanDevices(m_strInfPath);
+  if (!m_bBusy && m_refreshPass)
+    ScanDevices(*m_refreshPass);
 }
 
-bool CInstallerCore::RunInfPass(const CString &infPath) {
-  const bool scanned = ScanDevices(infPath);
+bool CInstallerCore::RunInfPass(const InfPass &pass) {
+  const ScanResult scan = ScanDevices(pass);
   // A plain update of the devices that already carry the matched ID; whether it did anything is
   // seen by the installing step's own search.
-  if (!m_strHardwareId.IsEmpty())
-    Platform().UpdateDriverForPlugAndPlayDevicesA(nullptr, m_strHardwareId, infPath, 0, nullptr);
-  m_bLastInstallOk = InstallByInf();
+  if (!scan.hardwareId.IsEmpty())
+    Platform().UpdateDriverForPlugAndPlayDevicesA(nullptr, scan.hardwareId, pass.infPath, 0, nullptr);
+  const bool installed = InstallByInf(pass, scan.hardwareId);
   RemoveMatchedDevice();
-  return scanned;
+  return installed;
 }
 
-bool CInstallerCore::InstallByInf() {
-  if (m_strHardwareId.IsEmpty() && !ReadFirstKindHardwareId(m_strInfPath, m_strHardwareId))
-    return false;
-  if (m_strHardwareId.IsEmpty())
+bool CInstallerCore::InstallByInf(const InfPass &pass, CString hardwareId) {
+  CStringArray listed;
+  if (hardwareId.IsEmpty() && ReadKindHardwareIds(pass, listed) && !listed.IsEmpty())
+    hardwareId = listed[0];
+  if (hardwareId.IsEmpty())
     return false;
 
   WaitCursorScope waitCursor(m_view);
   CQuarvelHelper helper;
-  if (!helper.InstallInfDriver(m_strInfPath, m_strHardwareId, nullptr))
+  if (!helper.InstallInfDriver(pass, hardwareId, nullptr))
     return false;
   // Describe the devices present now, so that the pass removes the one the driver went to.
-  ScanDevices(m_strInfPath);
+  ScanDevices(pass);
   return true;
 }
 
-bool CInstallerCore::InstallFromFolder(const CString &folder) {
-  CString infPaths[kPassCount];
-  for (int i = 0; i < kPassCount; ++i)
-    infPaths[i] = PathInDirectory(folder, kPasses[i].fileName);
-  if (!infPaths[0].IsEmpty() && !Platform().FileExists(infPaths[0]))
-    infPaths[0] = PathInDirectory(folder, kAlternateModemInf);
-
-  bool scanned = false;
-  for (int i = 0; i < kPassCount; ++i) {
-    g_strDriverKind = kPasses[i].kind;
-    scanned = RunInfPass(infPaths[i]);
-  }
-  return scanned;
+void CInstallerCore::InstallFromFolder(const CString &folder) {
+  std::vector<InfPass> passes = PassesIn(folder);
+  if (!passes[0].infPath.IsEmpty() && !Platform().FileExists(passes[0].infPath))
+    passes[0].infPath = PathInDirectory(folder, kAlternateModemInf);
+  for (const InfPass &pass : passes)
+    RunInfPass(pass);
 }
 
 CString CInstallerCore::GetModuleDirectory() { return ExecutableDirectory(); }

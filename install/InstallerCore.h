@@ -1,10 +1,12 @@
 #pragma once
-// The driver logic that the main dialog runs: its scan state, the device scan, the install passes
+// The driver logic behind the main dialog: the device scan and the set it keeps, the install passes
 // and the automatic install's outcome. Portable, so that it is tested against the simulated tree;
-// CQuarvelDlg derives from it and fills the window seam.
+// the dialog holds one and gives it a window.
 
-#include "platform/CString.h"
-#include "platform/PlatformTypes.h"
+#include <optional>
+
+#include "install/DeviceInfoSet.h"
+#include "install/DriverKind.h"
 
 // What the logic needs of the window.
 class InstallView {
@@ -20,10 +22,17 @@ enum class InstallOutcome {
   Ignored, // another pass was already running: nothing happened
 };
 
+// What one scan found.
+struct ScanResult {
+  bool scanned = false; // the INF was read and its class known
+  bool matched = false; // a present device matched; of several, the last in enumeration order:
+  CString hardwareId;   //   its first hardware ID, as read
+  DWORD index = 0;      //   its index in the scan's set
+};
+
 class CInstallerCore {
 public:
-  explicit CInstallerCore(InstallView &view);
-  virtual ~CInstallerCore() = default;
+  explicit CInstallerCore(InstallView &view) : m_view(view) {}
   CInstallerCore(const CInstallerCore &) = delete;
   CInstallerCore &operator=(const CInstallerCore &) = delete;
 
@@ -31,41 +40,32 @@ public:
   InstallOutcome RunAutomaticInstall();
   // The three passes over a folder the user chose (the folder button); false when ignored.
   bool RunFolderInstall(const CString &folder);
-  // The registered refresh message: scan again with the last INF, unless a pass is running.
+  // The registered refresh message: scan again with the last scan's pass, unless a pass is running.
   void OnRefresh();
   bool IsBusy() const { return m_bBusy; }
 
-  // Releases the scan's set and empties the scan state.
+  // Releases the scan's set and forgets the last scan.
   void ResetScanState();
-  // Matches the present devices against the INF's hardware IDs for the kind in force; true when
-  // the INF was read and its class known. The set stays open until the next scan or removal.
-  bool ScanDevices(CString infPath);
+  // Matches the present devices against the hardware IDs the pass's INF lists for its kind. The
+  // set stays open until the next scan, the removal or the installer's end.
+  ScanResult ScanDevices(InfPass pass);
   // Removes the device that the current set's own scan matched, if any, and releases the set.
   void RemoveMatchedDevice();
-  // Scan, plain update, installing step, removal; returns the scan's result.
-  bool RunInfPass(const CString &infPath);
-  // Installs the scanned INF for the matched (or the INF's first) hardware ID; true when installed.
-  bool InstallByInf();
-  // The three passes over a folder, each with its kind; returns the last scan's result.
-  bool InstallFromFolder(const CString &folder);
+  // Scan, plain update, installing step, removal; true when the installing step installed.
+  bool RunInfPass(const InfPass &pass);
+  // Installs the pass's INF for the matched hardware ID, or the INF's first; true when installed.
+  bool InstallByInf(const InfPass &pass, CString hardwareId);
+  // The three passes over a folder, each with its own kind.
+  void InstallFromFolder(const CString &folder);
   // Empty when the executable's path cannot be read.
   CString GetModuleDirectory();
 
-  // Scan state.
-  HDEVINFO m_hDevInfo = nullptr;
-  CString m_strInfPath;
-  CString m_strHardwareId;
-  int m_nMatchedIndex = 0;
-
-  // Whether the installing step of the last pass installed its driver.
-  bool LastInstallSucceeded() const { return m_bLastInstallOk; }
-
-protected:
-  // Destroys the scan's set, if there is one, and forgets its match.
+private:
   void ReleaseScanSet();
 
   InstallView &m_view;
-  bool m_bSetMatched = false; // the scan that built m_hDevInfo matched m_nMatchedIndex
+  CDeviceInfoSet m_scanSet;             // the last scan's set
+  std::optional<DWORD> m_matchedIndex;  // the device that set's own scan matched
+  std::optional<InfPass> m_refreshPass; // the last scan's pass, once its INF was read
   bool m_bBusy = false;
-  bool m_bLastInstallOk = false; // result of the last pass's installing step
 };

@@ -1,19 +1,28 @@
 #pragma once
 // Installs one INF for one hardware ID: a forced update of the present device that lists the ID,
-// or, when none does, a new root-enumerated device node carrying the current kind's fallback ID.
-// Stateless; every step's failure is traced. Each operation returns true only when every step
-// succeeded; the thread's last-error code then is zero, and on false it holds the failing call's code.
+// or, when none does, a new root-enumerated device node carrying the pass's fallback ID. Stateless;
+// every step's failure is traced. Inside, a failure travels as an InstallResult; each operation
+// hands it over as the platform does: true only when every step succeeded, the thread's last-error
+// code then zero, and on false the failing call's code.
 
-#include "platform/CString.h"
+#include "install/DriverKind.h"
 #include "platform/PlatformTypes.h"
+
+// How an install ended: the step that failed (its trace text; none on success), that step's code,
+// and whether the system must restart to finish it.
+struct InstallResult {
+  const char *failedStep = nullptr;
+  DWORD code = ERROR_SUCCESS;
+  bool restartNeeded = false;
+  bool Succeeded() const { return failedStep == nullptr; }
+};
 
 class CQuarvelHelper {
 public:
-  CQuarvelHelper() = default;
   virtual ~CQuarvelHelper() = default;
 
   // rebootRequired (optional) receives whether the system must restart to finish the install.
-  bool InstallInfDriver(CString infPath, CString hardwareId, BOOL *rebootRequired);
+  bool InstallInfDriver(const InfPass &pass, CString hardwareId, BOOL *rebootRequired);
   // True when a present device lists exactly this hardware ID (letter case counts).
   bool FindPresentHardwareId(CString hardwareId);
   bool InstallOnNewRootDevice(CString infPath, CString hardwareId, BOOL *rebootRequired);

@@ -54,8 +54,8 @@ const MessageMap CQuarvelDlg::messageMap = MakeMessageMap(&CDialog::messageMap, 
 const MessageMap *CQuarvelDlg::GetMessageMap() const { return &messageMap; }
 
 CQuarvelDlg::CQuarvelDlg(CWnd *parent)
-    : CDialog(IDD_MAIN, parent), CInstallerCore(static_cast<InstallView &>(*this)),
-      m_hIcon(AfxGetApp() ? AfxGetApp()->LoadIcon(IDR_MAINFRAME) : nullptr) {}
+    : CDialog(IDD_MAIN, parent), m_hIcon(AfxGetApp() ? AfxGetApp()->LoadIcon(IDR_MAINFRAME) : nullptr),
+      m_installer(static_cast<InstallView &>(*this)) {}
 
 void CQuarvelDlg::DoDataExchange(CDataExchange *pDX) {
   CDialog::DoDataExchange(pDX);
@@ -119,7 +119,7 @@ void CQuarvelDlg::OnPaint() {
 HCURSOR CQuarvelDlg::OnQueryDragIcon() { return static_cast<HCURSOR>(m_hIcon); }
 
 void CQuarvelDlg::OnBnClickedInstall() {
-  switch (RunAutomaticInstall()) {
+  switch (m_installer.RunAutomaticInstall()) {
   case InstallOutcome::Success: {
     const CWinApp *app = AfxGetApp();
     const std::wstring caption = app ? app->GetAppNameW() : std::wstring();
@@ -138,7 +138,7 @@ void CQuarvelDlg::OnBnClickedInstall() {
 int CQuarvelDlg::OnCreate(LPCREATESTRUCTW) {
   if (Default() == -1)
     return -1;
-  ResetScanState();
+  m_installer.ResetScanState();
   return 0;
 }
 
@@ -164,7 +164,7 @@ LRESULT CQuarvelDlg::OnHandlerException() {
 }
 
 void CQuarvelDlg::OnBnClickedSelectInf() {
-  RunFolderInstallFromChoice(*this, [this] { return BrowseForDriverFolder(); });
+  RunFolderInstallFromChoice(m_installer, [this] { return BrowseForDriverFolder(); });
 }
 
 CString CQuarvelDlg::BrowseForDriverFolder() { return BrowseForFolder(kBrowseFolderTitle); }
@@ -177,7 +177,7 @@ void CQuarvelDlg::OnMouseMove(UINT, POINT point) {
 }
 
 LRESULT CQuarvelDlg::OnDevMgrRefresh(WPARAM, LPARAM) {
-  OnRefresh();
+  m_installer.OnRefresh();
   return 0;
 }
 

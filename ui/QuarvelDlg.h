@@ -1,14 +1,14 @@
 #pragma once
 // The main dialog: the Install button, the folder button that a failed install reveals, the status
 // line, the About item of the system menu and a tooltip showing the cursor position. The driver
-// logic and its scan state come from CInstallerCore; this class gives it a window.
+// logic is its installer member, to which it gives a window.
 
 #include "install/InstallerCore.h"
 #include "platform/win32/Button.h"
 #include "platform/win32/Dialog.h"
 #include "platform/win32/ToolTipCtrl.h"
 
-class CQuarvelDlg : public CDialog, private InstallView, public CInstallerCore {
+class CQuarvelDlg : public CDialog, private InstallView {
 public:
   explicit CQuarvelDlg(CWnd *parent = nullptr);
 
@@ -46,6 +46,7 @@ private:
   void BeginWaitCursor() override;
   void EndWaitCursor() override;
 
+  CInstallerCore m_installer;
   HCURSOR m_hRestoreCursor = nullptr;
   int m_nWaitCursorDepth = 0;
 

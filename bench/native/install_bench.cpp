@@ -25,7 +25,6 @@ std::unique_ptr<SimDeviceTree> TreeWithDevices(int unrelated, const TempInfDir &
 void BM_AutomaticInstall(benchmark::State &state) {
   TempInfDir dir;
   dir.WriteAllKinds();
-  KindScope kind("");
   RecordingView view;
   for (auto _ : state) {
     state.PauseTiming();

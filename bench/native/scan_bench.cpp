@@ -71,7 +71,6 @@ void BM_ScanDevices(benchmark::State &state) {
   const int ids = static_cast<int>(state.range(1));
   TempInfDir dir;
   const std::string infPath = dir.WriteKind(kModemKind, InfIds(ids));
-  KindScope kind(kModemKind.kind);
   RecordingView view;
 
   std::unique_ptr<SimDeviceTree> tree = TreeOf(devices);
@@ -80,9 +79,9 @@ void BM_ScanDevices(benchmark::State &state) {
   long visits = 0;
   bool matchedAll = true;
   for (auto _ : state) {
-    const bool scanned = core.ScanDevices(infPath.c_str());
+    const ScanResult scan = core.ScanDevices(PassOf(0, infPath));
     state.PauseTiming();
-    matchedAll = matchedAll && scanned && core.m_strHardwareId == kModemId;
+    matchedAll = matchedAll && scan.scanned && scan.hardwareId == kModemId;
     core.ResetScanState();
     visits += devices;
     if (visits >= kDeviceVisitsPerTree) {

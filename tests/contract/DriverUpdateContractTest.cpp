@@ -3,6 +3,8 @@
 // success with code 0, ignores its flags and compares hardware IDs with letter case. Those cases
 // say so and expect Wine's behaviour from the Wine-like backends.
 
+#include <memory>
+
 #include "ContractBackend.h"
 #include "ContractDevices.h"
 
@@ -102,16 +104,40 @@ TEST_P(DriverUpdateContract, AnUpdateFromAMissingInfFailsOnWindowsOnly) {
   EXPECT_FALSE(PresentDeviceProperty(Services(), id, SPDRP_DRIVER));
 }
 
-TEST_P(DriverUpdateContract, AnInfWithoutAModelForTheDeviceInstallsNoDriver) {
-  const std::string id = ContractHardwareId(10); // carried by the device, listed by no INF
-  PlantedNode node(Services(), "QCT_NOMODEL", kContractClassGuid, {id});
-  ASSERT_TRUE(node.Ok()) << node.Failure();
-  BOOL ok = Update(id, ContractInf(), INSTALLFLAG_FORCE);
-  if (WineLike()) {
-    EXPECT_TRUE(ok); // Wine reports success whatever happened
+// Windows upgrades no device when the INF has no model for any of its IDs (FALSE, and the code of a
+// driver that is not better, 259), and takes no ID longer than a device ID may be (87). A known Wine
+// difference: Wine reports success with code 0 and installs nothing.
+TEST_P(DriverUpdateContract, AnUpdateThatCanInstallNothingFailsOnWindowsOnly) {
+  const struct {
+    const char *what;
+    std::string id;
+    bool planted;
+    DWORD windowsCode;
+  } cases[] = {
+      {"an INF without a model for the device", ContractHardwareId(10), true, ERROR_NO_MORE_ITEMS},
+      {"an ID longer than a device ID", "USB\\VID_1234&PID_5678\\" + std::string(200, 'L'), false,
+       ERROR_INVALID_PARAMETER},
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.what);
+    std::unique_ptr<PlantedNode> node;
+    if (c.planted) {
+      node = std::make_unique<PlantedNode>(Services(), "QCT_NOMODEL", kContractClassGuid, std::vector<std::string>{c.id});
+      ASSERT_TRUE(node->Ok()) << node->Failure();
+    }
+    const BOOL ok = Update(c.id, ContractInf(), INSTALLFLAG_FORCE);
+    if (WineLike()) {
+      EXPECT_TRUE(ok);
+      EXPECT_EQ(Services().GetLastError(), 0u);
+    } else {
+      EXPECT_FALSE(ok);
+      EXPECT_EQ(Services().GetLastError(), c.windowsCode);
+    }
+    if (c.planted) {
+      EXPECT_FALSE(PresentDeviceProperty(Services(), c.id, SPDRP_DRIVER));
+      EXPECT_FALSE(Description(c.id));
+    }
   }
-  EXPECT_FALSE(PresentDeviceProperty(Services(), id, SPDRP_DRIVER));
-  EXPECT_FALSE(Description(id));
 }
 
 // Windows compares hardware IDs without letter case; Wine compares them exactly and installs nothing.

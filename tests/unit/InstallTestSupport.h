@@ -1,6 +1,6 @@
 #pragma once
-// Shared pieces of the driver-logic tests: temp INF packages, a recording window seam, a scope for
-// the process-wide driver kind, and a simulated tree whose calls a test can hook into.
+// Shared pieces of the driver-logic tests: temp INF packages and the passes over them, a recording
+// window seam, and a simulated tree whose calls a test can hook into.
 
 #include <atomic>
 #include <cstring>
@@ -37,20 +37,32 @@ inline const KindInf kKindInfs[] = {
     {"adb", "android_usb.inf", "Vormesk.NTamd64", "QuarvelTestAdb", "{6F37739D-2FBD-4557-B463-15A74F02A548}", kAdbId},
 };
 
-// A minimal driver INF: [Version] with class and class GUID, and one models section.
+// A minimal driver INF: [Version] with class and class GUID, one models section, and a second one
+// (which no scan reads) with models for further IDs.
 inline std::string InfText(const std::string &section, const std::vector<std::string> &hardwareIds,
                            const std::string &className = "Modem",
-                           const std::string &classGuid = "{4D36E96D-E325-11CE-BFC1-08002BE10318}") {
+                           const std::string &classGuid = "{4D36E96D-E325-11CE-BFC1-08002BE10318}",
+                           const std::vector<std::string> &otherModels = {}) {
   std::string text = "[Version]\r\nSignature=\"$Windows NT$\"\r\nClass=" + className + "\r\nClassGuid=" + classGuid +
-                     "\r\nProvider=%P%\r\n\r\n[Manufacturer]\r\n%P%=Models,NTamd64\r\n\r\n[" + section + "]\r\n";
+                     "\r\nProvider=%P%\r\n\r\n[Manufacturer]\r\n%P%=" + section + "\r\n%P%=Others\r\n\r\n[" +
+                     section + "]\r\n";
   for (const std::string &id : hardwareIds)
+    text += "%D%=TestInstall, " + id + "\r\n";
+  text += "\r\n[Others]\r\n";
+  for (const std::string &id : otherModels)
     text += "%D%=TestInstall, " + id + "\r\n";
   text += "\r\n[TestInstall.NT]\r\n\r\n[Strings]\r\nP=\"Quarvel Tests\"\r\nD=\"Quarvel Test Device\"\r\n";
   return text;
 }
 
-inline std::string InfTextForKind(const KindInf &kind, const std::vector<std::string> &hardwareIds) {
-  return InfText(kind.section, hardwareIds, kind.className, kind.classGuid);
+inline std::string InfTextForKind(const KindInf &kind, const std::vector<std::string> &hardwareIds,
+                                  const std::vector<std::string> &otherModels = {}) {
+  return InfText(kind.section, hardwareIds, kind.className, kind.classGuid, otherModels);
+}
+
+// The pass of the kind at this position over an INF.
+inline InfPass PassOf(int kindIndex, const std::string &infPath) {
+  return InfPass{kDriverKinds[kindIndex], infPath.c_str()};
 }
 
 // A temp folder for INF files, removed with everything in it. Dir() is the folder as the logic
@@ -115,18 +127,6 @@ public:
   int depth = 0;
 };
 
-// Restores the process-wide driver kind after a test.
-class KindScope {
-public:
-  explicit KindScope(const char *kind = "") : m_saved(g_strDriverKind) { g_strDriverKind = kind; }
-  ~KindScope() { g_strDriverKind = m_saved; }
-  KindScope(const KindScope &) = delete;
-  KindScope &operator=(const KindScope &) = delete;
-
-private:
-  CString m_saved;
-};
-
 // A simulated tree whose driver updates can call back into the test (a message dispatched during a
 // platform call) and are remembered when forced and carried out, and whose hardware-ID property can
 // be replaced by raw bytes.
@@ -138,9 +138,11 @@ public:
   // When set, every hardware-ID read returns exactly these bytes (no terminating zeros added).
   const std::string *rawHardwareIds = nullptr;
   std::vector<std::string> forcedInfs; // INF paths of the forced updates that succeeded, in order
+  std::vector<std::pair<DWORD, std::string>> updates; // flags and hardware ID of every update, in order
 
   BOOL UpdateDriverForPlugAndPlayDevicesA(HWND parent, PCSTR hardwareId, PCSTR fullInfPath, DWORD installFlags,
                                           BOOL *rebootRequired) override {
+    updates.emplace_back(installFlags, hardwareId ? hardwareId : "");
     if (onUpdate)
       onUpdate();
     const BOOL ok =

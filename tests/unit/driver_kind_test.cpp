@@ -23,16 +23,17 @@ bool Matches(std::initializer_list<const char *> entries, const char *deviceId) 
   return MatchHardwareId(ListOf(entries), deviceId);
 }
 
-TEST(DriverKind, EachKindHasItsSectionAndFallbackId) {
-  EXPECT_EQ(SectionForKind("qcmdm"), "Models.NTamd64");
-  EXPECT_EQ(FallbackHardwareIdForKind("qcmdm"), "USB\\VID_05C6&PID_9018&MI_02");
-  EXPECT_EQ(SectionForKind("qcser"), "QcomSerialPort");
-  EXPECT_EQ(FallbackHardwareIdForKind("qcser"), "USB\\VID_05C6&PID_9018&MI_03");
-  // Every other kind takes the Android row; the comparison is exact and case-sensitive.
-  for (const char *kind : {"adb", "", "QCMDM", "Qcser", "qcmdm ", " qcser", "qcmd", "qcserx", "\xD6\xD0"}) {
-    SCOPED_TRACE(kind);
-    EXPECT_EQ(SectionForKind(kind), "Vormesk.NTamd64");
-    EXPECT_EQ(FallbackHardwareIdForKind(kind), "USB\\VID_05C6&PID_9018&MI_01");
+TEST(DriverKind, EachKindHasItsFileSectionAndFallbackIdInPassOrder) {
+  const struct {
+    const char *name, *file, *section, *fallback;
+  } rows[] = {{"qcmdm", "\\qcmdm.inf", "Models.NTamd64", "USB\\VID_05C6&PID_9018&MI_02"},
+              {"qcser", "\\qcser.inf", "QcomSerialPort", "USB\\VID_05C6&PID_9018&MI_03"},
+              {"adb", "\\android_usb.inf", "Vormesk.NTamd64", "USB\\VID_05C6&PID_9018&MI_01"}};
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_STREQ(kDriverKinds[i].name, rows[i].name);
+    EXPECT_STREQ(kDriverKinds[i].infFileName, rows[i].file);
+    EXPECT_STREQ(kDriverKinds[i].section, rows[i].section);
+    EXPECT_STREQ(kDriverKinds[i].fallbackHardwareId, rows[i].fallback);
   }
 }
 

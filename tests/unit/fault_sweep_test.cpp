@@ -85,7 +85,6 @@ struct SweepRun {
   HookedTree tree;
   ScopedPlatform platform{tree};
   TraceRecorder trace;
-  KindScope kind{""};
   RecordingView view;
   CInstallerCore core{view};
   std::vector<std::string> unrelated;

@@ -5,6 +5,7 @@
 
 #include "InstallTestSupport.h"
 #include "TraceRecorder.h"
+#include "install/HardwareIdReader.h"
 #include "install/QuarvelHelper.h"
 
 using namespace quarveltest;
@@ -30,7 +31,6 @@ protected:
   HookedTree tree{GetParam()};
   ScopedPlatform platform{tree};
   TraceRecorder trace;
-  KindScope kind{"qcmdm"};
   TempInfDir dir;
   CQuarvelHelper helper;
 };
@@ -42,7 +42,7 @@ TEST_P(HelperTest, IdListedAsThirdStringIsFoundAndForcedOntoThatDevice) {
   tree.SetLastError(ERROR_ACCESS_DENIED); // a successful call may leave an old code standing
 
   BOOL reboot = TRUE;
-  EXPECT_TRUE(helper.InstallInfDriver(inf.c_str(), kModemId, &reboot));
+  EXPECT_TRUE(helper.InstallInfDriver(PassOf(0, inf), kModemId, &reboot));
 
   EXPECT_EQ(trace.texts, Texts({SearchText(kModemId), CompareText("USB\\VID_05C6&PID_9018&REV_0001"),
                                 CompareText("USB\\VID_05C6&PID_9018"), CompareText(kModemId), FoundText(kModemId),
@@ -56,7 +56,6 @@ TEST_P(HelperTest, IdListedAsThirdStringIsFoundAndForcedOntoThatDevice) {
 }
 
 TEST_P(HelperTest, IdInOtherLetterCaseIsNotFoundAndANewNodeGetsTheKindsFallback) {
-  KindScope serial("qcser");
   tree.AddPresentDevice({"usb\\vid_05c6&pid_9018&mi_03"}, "Ports");
   const std::string inf = dir.WriteKind(kKindInfs[1]);
 
@@ -65,7 +64,7 @@ TEST_P(HelperTest, IdInOtherLetterCaseIsNotFoundAndANewNodeGetsTheKindsFallback)
   EXPECT_EQ(trace.texts, Texts({SearchText(kSerialId), CompareText("usb\\vid_05c6&pid_9018&mi_03"), "EnumDeviceInfo"}));
 
   trace.texts.clear();
-  EXPECT_TRUE(helper.InstallInfDriver(inf.c_str(), kSerialId, nullptr));
+  EXPECT_TRUE(helper.InstallInfDriver(PassOf(1, inf), kSerialId, nullptr));
   EXPECT_EQ(trace.texts.back(), kInstalled);
   const std::vector<SimDevice> nodes = RootNodes(tree);
   ASSERT_EQ(nodes.size(), 1u);
@@ -77,20 +76,16 @@ TEST_P(HelperTest, IdInOtherLetterCaseIsNotFoundAndANewNodeGetsTheKindsFallback)
 }
 
 TEST_P(HelperTest, WithoutAPresentDeviceEachKindCreatesItsOwnFallbackNode) {
-  const struct {
-    const char *kind;
-    const char *fallback;
-  } cases[] = {{"qcmdm", kModemId}, {"qcser", kSerialId}, {"adb", kAdbId}, {"", kAdbId}, {"QCMDM", kAdbId}};
-  const std::string inf = dir.WriteKind(kKindInfs[2]);
-  for (const auto &c : cases) {
-    SCOPED_TRACE(c.kind);
+  // One INF with a model for each fallback ID, so that every node gets its driver.
+  const std::string inf = dir.Write(kKindInfs[2].fileName, InfTextForKind(kKindInfs[2], {kAdbId}, {kModemId, kSerialId}));
+  for (int kind = 0; kind < 3; ++kind) {
+    SCOPED_TRACE(kKindInfs[kind].kind);
     HookedTree local(GetParam());
     ScopedPlatform scope(local);
-    KindScope kindInForce(c.kind);
-    EXPECT_TRUE(helper.InstallInfDriver(inf.c_str(), "USB\\VID_1234&PID_0001", nullptr));
+    EXPECT_TRUE(helper.InstallInfDriver(PassOf(kind, inf), "USB\\VID_1234&PID_0001", nullptr));
     const std::vector<SimDevice> nodes = RootNodes(local);
     ASSERT_EQ(nodes.size(), 1u);
-    EXPECT_EQ(*nodes[0].hardwareIds, std::vector<std::string>{c.fallback});
+    EXPECT_EQ(*nodes[0].hardwareIds, std::vector<std::string>{kKindInfs[kind].hardwareId});
     EXPECT_EQ(nodes[0].installedInf, inf);
     EXPECT_EQ(local.OpenSetCount(), 0);
   }
@@ -102,7 +97,7 @@ TEST_P(HelperTest, ARestartRequestIsTracedAfterTheSuccessAndReported) {
   tree.SetRebootRequired(true);
 
   BOOL reboot = FALSE;
-  EXPECT_TRUE(helper.InstallInfDriver(inf.c_str(), kModemId, &reboot));
+  EXPECT_TRUE(helper.InstallInfDriver(PassOf(0, inf), kModemId, &reboot));
   EXPECT_TRUE(reboot);
   ASSERT_GE(trace.texts.size(), 2u);
   EXPECT_EQ(trace.texts[trace.texts.size() - 2], kInstalled);
@@ -110,7 +105,7 @@ TEST_P(HelperTest, ARestartRequestIsTracedAfterTheSuccessAndReported) {
 
   // Without a place for the flag the restart is still traced.
   trace.texts.clear();
-  EXPECT_TRUE(helper.InstallInfDriver(inf.c_str(), kModemId, nullptr));
+  EXPECT_TRUE(helper.InstallInfDriver(PassOf(0, inf), kModemId, nullptr));
   EXPECT_EQ(trace.texts.back(), "(Reboot Required)\n");
   EXPECT_EQ(tree.GetLastError(), static_cast<DWORD>(ERROR_SUCCESS));
 }
@@ -120,7 +115,7 @@ TEST_P(HelperTest, AMissingInfStopsBeforeAnyDeviceWork) {
   // Percent signs in the path are part of the text, not conversions.
   const std::string inf = dir.PathOf("100%sure%d.inf");
 
-  EXPECT_FALSE(helper.InstallInfDriver(inf.c_str(), kModemId, nullptr));
+  EXPECT_FALSE(helper.InstallInfDriver(PassOf(0, inf), kModemId, nullptr));
   EXPECT_EQ(trace.texts, Texts({"File not found:" + inf}));
   EXPECT_NE(tree.GetLastError(), static_cast<DWORD>(ERROR_SUCCESS));
   for (const std::string &call : tree.CallLog())
@@ -210,6 +205,28 @@ TEST_P(HelperTest, FailuresOfThePresentDeviceSearch) {
   }
 }
 
+TEST_P(HelperTest, OneOddDeviceIsSkippedWithATraceAndTheSearchGoesOn) {
+  const struct {
+    const char *what;
+    std::string oddId; // empty: the first read keeps asking for no more room than it was given
+  } cases[] = {{"asks for more than the largest size", std::string(kSearchPropertyMaxSize, 'A')},
+               {"asks for no more room", ""}};
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.what);
+    HookedTree local(GetParam());
+    ScopedPlatform scope(local);
+    TraceRecorder localTrace;
+    local.AddPresentDevice({c.oddId.empty() ? std::string(kSerialId) : c.oddId});
+    local.AddPresentDevice({kModemId});
+    if (c.oddId.empty())
+      local.FailCall("SetupDiGetDeviceRegistryPropertyA", 1, ERROR_INSUFFICIENT_BUFFER);
+    EXPECT_TRUE(helper.FindPresentHardwareId(kModemId));
+    EXPECT_EQ(localTrace.texts, Texts({SearchText(kModemId), "GetDeviceRegistryProperty", CompareText(kModemId),
+                                       FoundText(kModemId)}));
+    EXPECT_EQ(local.OpenSetCount(), 0);
+  }
+}
+
 TEST_P(HelperTest, DevicesWithoutHardwareIdsAreSkipped) {
   tree.AddPresentDeviceWithoutIds();
   tree.AddPresentDevice({kAdbId, kModemId});
@@ -242,12 +259,22 @@ TEST_P(HelperTest, AHardwareIdThatDoesNotFitThePropertyBufferIsRefused) {
   EXPECT_EQ(tree.GetLastError(), static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER));
   EXPECT_TRUE(tree.CallLog().empty());
 
-  // The longest ID that fits still gets its node.
+  // The longest ID that fits the buffer is written to its node; Windows then refuses to update a
+  // device by an ID longer than a device ID may be, and the node goes again.
   const std::string longest = "USB\\" + std::string(kHardwareIdPropertyBufferSize - 2 - 4, 'B');
-  EXPECT_TRUE(helper.InstallOnNewRootDevice(inf.c_str(), longest.c_str(), nullptr));
-  const std::vector<SimDevice> nodes = RootNodes(tree);
-  ASSERT_EQ(nodes.size(), 1u);
-  EXPECT_EQ(*nodes[0].hardwareIds, std::vector<std::string>{longest});
+  const bool installed = helper.InstallOnNewRootDevice(inf.c_str(), longest.c_str(), nullptr);
+  EXPECT_EQ(tree.CallCount("SetupDiSetDeviceRegistryPropertyA"), 1);
+  if (GetParam() == SimMode::Windows) {
+    EXPECT_FALSE(installed);
+    EXPECT_EQ(tree.GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+    EXPECT_EQ(trace.texts.back(), "UpdateDriverForPlugAndPlayDevices");
+    EXPECT_TRUE(RootNodes(tree).empty());
+  } else {
+    EXPECT_TRUE(installed);
+    const std::vector<SimDevice> nodes = RootNodes(tree);
+    ASSERT_EQ(nodes.size(), 1u);
+    EXPECT_EQ(*nodes[0].hardwareIds, std::vector<std::string>{longest});
+  }
   ExpectNoSetLeft();
 }
 

@@ -13,8 +13,6 @@ using namespace quarveltest;
 
 namespace {
 
-
-
 std::vector<std::string> FirstIds(const std::vector<SimDevice> &devices) {
   std::vector<std::string> ids;
   for (const SimDevice &device : devices)
@@ -30,17 +28,18 @@ protected:
     EXPECT_EQ(tree.OpenSetCount(), 0);
     EXPECT_EQ(tree.DoubleDestroyCount(), 0);
   }
-  // INFs whose lists do not match the fallback IDs, so that the new nodes stay to be looked at.
+  // INFs whose lists do not match the fallback IDs, so that the new nodes stay to be looked at; each
+  // has a model for its fallback ID elsewhere, so that the node gets its driver.
   void WriteKindsNotMatchingFallbacks(const TempInfDir &folder, const char *modemFileName = "qcmdm.inf") {
-    folder.Write(modemFileName, InfTextForKind(kKindInfs[0], {std::string(kModemId) + "&REV_0009"}));
-    folder.WriteKind(kKindInfs[1], {std::string(kSerialId) + "&REV_0009"});
-    folder.WriteKind(kKindInfs[2], {std::string(kAdbId) + "&REV_0009"});
+    for (int i = 0; i < 3; ++i)
+      folder.Write(i == 0 ? modemFileName : kKindInfs[i].fileName,
+                   InfTextForKind(kKindInfs[i], {std::string(kKindInfs[i].hardwareId) + "&REV_0009"},
+                                  {kKindInfs[i].hardwareId}));
   }
 
   HookedTree tree{GetParam()};
   ScopedPlatform platform{tree};
   TraceRecorder trace;
-  KindScope kind{""};
   TempInfDir dir;
   RecordingView view;
   CInstallerCore core{view};
@@ -57,7 +56,6 @@ TEST_P(PassesTest, WithoutDevicesEachDriverGoesOntoANewNodeThatIsRemovedAgain) {
   for (const std::string &id : removed)
     EXPECT_EQ(id.rfind("ROOT\\", 0), 0u) << id;
   EXPECT_TRUE(tree.Devices().empty());
-  EXPECT_EQ(g_strDriverKind, "adb");
   EXPECT_EQ(view.begins, 3);
   EXPECT_EQ(view.ends, 3);
   EXPECT_FALSE(core.IsBusy());
@@ -164,13 +162,13 @@ TEST_P(PassesTest, NothingReentersARunningPass) {
     ++hooked;
     EXPECT_TRUE(core.IsBusy());
     const int scansBefore = tree.CallCount("SetupDiGetINFClassA");
-    const HDEVINFO setBefore = core.m_hDevInfo;
+    const int destroysBefore = tree.CallCount("SetupDiDestroyDeviceInfoList");
     core.OnRefresh();
     EXPECT_EQ(core.RunAutomaticInstall(), InstallOutcome::Ignored);
     EXPECT_FALSE(core.RunFolderInstall(dir.Dir().c_str()));
     EXPECT_FALSE(RunFolderInstallFromChoice(core, choose)) << "the folder button opens no browser";
     EXPECT_EQ(tree.CallCount("SetupDiGetINFClassA"), scansBefore);
-    EXPECT_EQ(core.m_hDevInfo, setBefore);
+    EXPECT_EQ(tree.CallCount("SetupDiDestroyDeviceInfoList"), destroysBefore);
   };
   EXPECT_EQ(core.RunAutomaticInstall(), InstallOutcome::Success);
   EXPECT_GE(hooked, 3);
@@ -186,17 +184,34 @@ TEST_P(PassesTest, NothingReentersARunningPass) {
   const int scansBefore = tree.CallCount("SetupDiGetINFClassA");
   core.OnRefresh();
   EXPECT_EQ(tree.CallCount("SetupDiGetINFClassA"), scansBefore + 1);
-  EXPECT_EQ(core.m_strInfPath, dir.PathOf("android_usb.inf").c_str());
   EXPECT_EQ(tree.OpenSetCount(), 1); // the refresh's set stays with the dialog
   core.ResetScanState();
   ExpectCleanSets();
 }
 
-TEST_P(PassesTest, TheRefreshBeforeAnyInstallDoesNothing) {
-  core.ResetScanState();
+TEST_P(PassesTest, TheRefreshBeforeAnyInstallDoesNothingAndARefreshSetGoesWithTheInstaller) {
   core.OnRefresh();
   EXPECT_TRUE(tree.CallLog().empty());
-  EXPECT_TRUE(core.m_strInfPath.IsEmpty());
+  dir.WriteAllKinds();
+  {
+    CInstallerCore closing{view};
+    closing.RunFolderInstall(dir.Dir().c_str());
+    const int scans = tree.CallCount("SetupDiGetINFClassA");
+    closing.OnRefresh();
+    EXPECT_EQ(tree.CallCount("SetupDiGetINFClassA"), scans + 1);
+    EXPECT_EQ(tree.OpenSetCount(), 1);
+  }
+  ExpectCleanSets();
+}
+
+TEST_P(PassesTest, AMatchedDeviceGetsOnePlainUpdateWithItsOwnIdBeforeTheForcedOne) {
+  dir.WriteAllKinds();
+  const std::string ownCase = "usb\\vid_05c6&pid_9018&mi_02"; // the INF lists it in upper case
+  tree.AddPresentDevice({ownCase}, "Modem");
+  EXPECT_EQ(core.RunAutomaticInstall(), InstallOutcome::Success);
+  const std::vector<std::pair<DWORD, std::string>> expected = {
+      {0, ownCase}, {INSTALLFLAG_FORCE, ownCase}, {INSTALLFLAG_FORCE, kSerialId}, {INSTALLFLAG_FORCE, kAdbId}};
+  EXPECT_EQ(tree.updates, expected);
 }
 
 TEST_P(PassesTest, TheFolderInstallSetsEachPassesKind) {
@@ -210,7 +225,6 @@ TEST_P(PassesTest, TheFolderInstallSetsEachPassesKind) {
   EXPECT_EQ(nodes[0].installedInf, folder.PathOf("qcmdm.inf"));
   EXPECT_EQ(nodes[1].installedInf, folder.PathOf("qcser.inf"));
   EXPECT_EQ(nodes[2].installedInf, folder.PathOf("android_usb.inf"));
-  EXPECT_EQ(g_strDriverKind, "adb");
   ExpectCleanSets();
 }
 
@@ -226,7 +240,7 @@ TEST_P(PassesTest, TheFolderInstallFallsBackToTheOtherModemInfName) {
   // With both present, the usual name is taken.
   TempInfDir both;
   WriteKindsNotMatchingFallbacks(both, "qcmsm.inf");
-  both.WriteKind(kKindInfs[0], {std::string(kModemId) + "&REV_0009"});
+  both.Write(kKindInfs[0].fileName, InfTextForKind(kKindInfs[0], {std::string(kModemId) + "&REV_0009"}, {kModemId}));
   HookedTree other(GetParam());
   ScopedPlatform scope(other);
   EXPECT_TRUE(core.RunFolderInstall(both.Dir().c_str()));
