@@ -115,3 +115,10 @@ void CInstallerCore::InstallFromFolder(const CString &folder) {
 }
 
 CString CInstallerCore::GetModuleDirectory() { return ExecutableDirectory(); }
+
+bool CInstallerCore::RunFolderInstall(const std::function<CString()> &chooseFolder) {
+  if (m_bBusy)
+    return false;
+  const CString folder = chooseFolder();
+  return !folder.IsEmpty() && RunFolderInstall(folder);
+}

@@ -3,6 +3,7 @@
 // and the automatic install's outcome. Portable, so that it is tested against the simulated tree;
 // the dialog holds one and gives it a window.
 
+#include <functional>
 #include <optional>
 
 #include "install/DeviceInfoSet.h"
@@ -40,6 +41,11 @@ public:
   InstallOutcome RunAutomaticInstall();
   // The three passes over a folder the user chose (the folder button); false when ignored.
   bool RunFolderInstall(const CString &folder);
+  // The folder button: asks chooseFolder for a folder, then runs the folder install over it. While a
+  // pass runs it does nothing at all, asks nothing: the driver update may show its own ownerless
+  // prompt, which leaves the dialog enabled, and another program may click while the trace channel
+  // waits in a sent message. False without a folder too.
+  bool RunFolderInstall(const std::function<CString()> &chooseFolder);
   // The registered refresh message: scan again with the last scan's pass, unless a pass is running.
   void OnRefresh();
   bool IsBusy() const { return m_bBusy; }

@@ -1,6 +1,5 @@
 #include "ui/QuarvelDlg.h"
 
-#include "install/FolderButton.h"
 #include "platform/win32/WideText.h"
 #include "platform/win32/WinApp.h"
 #include "resource.h"
@@ -164,7 +163,7 @@ LRESULT CQuarvelDlg::OnHandlerException() {
 }
 
 void CQuarvelDlg::OnBnClickedSelectInf() {
-  RunFolderInstallFromChoice(m_installer, [this] { return BrowseForDriverFolder(); });
+  m_installer.RunFolderInstall([this] { return BrowseForDriverFolder(); });
 }
 
 CString CQuarvelDlg::BrowseForDriverFolder() { return BrowseForFolder(kBrowseFolderTitle); }

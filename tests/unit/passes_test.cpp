@@ -7,7 +7,6 @@
 
 #include "InstallTestSupport.h"
 #include "TraceRecorder.h"
-#include "install/FolderButton.h"
 
 using namespace quarveltest;
 
@@ -166,18 +165,18 @@ TEST_P(PassesTest, NothingReentersARunningPass) {
     core.OnRefresh();
     EXPECT_EQ(core.RunAutomaticInstall(), InstallOutcome::Ignored);
     EXPECT_FALSE(core.RunFolderInstall(dir.Dir().c_str()));
-    EXPECT_FALSE(RunFolderInstallFromChoice(core, choose)) << "the folder button opens no browser";
+    EXPECT_FALSE(core.RunFolderInstall(choose)) << "the folder button opens no browser";
     EXPECT_EQ(tree.CallCount("SetupDiGetINFClassA"), scansBefore);
     EXPECT_EQ(tree.CallCount("SetupDiDestroyDeviceInfoList"), destroysBefore);
   };
   EXPECT_EQ(core.RunAutomaticInstall(), InstallOutcome::Success);
   EXPECT_GE(hooked, 3);
   chosen = dir.Dir().c_str();
-  EXPECT_TRUE(RunFolderInstallFromChoice(core, choose));
+  EXPECT_TRUE(core.RunFolderInstall(choose));
   tree.onUpdate = nullptr;
   EXPECT_EQ(browsed, 1) << "only the click outside any pass asked for a folder";
   chosen = "";
-  EXPECT_FALSE(RunFolderInstallFromChoice(core, choose)) << "a cancelled browser installs nothing";
+  EXPECT_FALSE(core.RunFolderInstall(choose)) << "a cancelled browser installs nothing";
 
   // Once the passes are over the refresh scans again, with the last INF.
   EXPECT_FALSE(core.IsBusy());
