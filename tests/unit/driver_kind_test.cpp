@@ -1,4 +1,5 @@
-// The rule that decides whether a device belongs to an INF's list of hardware IDs.
+// The rule that decides whether a device belongs to an INF's list of hardware IDs, and the byte
+// strings it works on.
 
 #include <gtest/gtest.h>
 
@@ -58,6 +59,23 @@ TEST(HardwareIdMatch, Table) {
     EXPECT_EQ(MatchHardwareId(list, CString(c.device)), c.matches)
         << (c.list.empty() ? "(empty list)" : c.list[0]) << " against " << c.device;
   }
+}
+
+TEST(CString, WhatTheReaderAndTheDialogUse) {
+  CString spaced = " \t\r\n\v\fa b,c \f\v\n\r\t ";
+  EXPECT_EQ(spaced.Trim(), "a b,c");
+  CString other("\xA0x\0"s); // only the six white-space bytes go
+  EXPECT_EQ(other.Trim().GetLength(), 3);
+  EXPECT_EQ(CString(kDevice).Find('&', 13), 21);
+  CString ascii = "usb\\vid_05c6 {az}";
+  EXPECT_EQ(ascii.MakeUpper(), "USB\\VID_05C6 {AZ}");
+  const std::string big(70000, 'q');
+  ascii.Format("<%s>X:%d", big.c_str(), 7);
+  EXPECT_EQ(ascii.str(), "<" + big + ">X:7");
+  if (!IsAnsiLeadByte(0x81))
+    GTEST_SKIP() << "the ANSI code page has no double-byte characters";
+  CString gbk = "a\x81" "ab\xD6\xD0z\x81"; // 0x81 0x61 is one character; a lead byte at the end stands alone
+  EXPECT_EQ(gbk.MakeUpper(), "A\x81" "aB\xD6\xD0Z\x81");
 }
 
 } // namespace

@@ -2,11 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <string>
-#include <vector>
-
-#include "TempFolder.h"
-#include "TraceRecorder.h"
+#include "InstallTestSupport.h"
 #include "install/InfFileHelper.h"
 #include "platform/CodePage.h"
 
@@ -75,7 +71,7 @@ TEST(InfReader, OddBytes) {
       {"\x81[Models]\r\n%D% = I, early\r\n[Models]\r\n\"\x81\x5B M\" = I, " + modem + "\r\n", "Models", true, {modem}, true},
       {"[" + han + "]\r\n%D% = I, " + han + "\r\n", han, true, {han}, true},
   };
-  TempFolder folder;
+  quarveltest::TempInfDir folder;
   int n = 0;
   for (const auto &c : cases) {
     if (c.doubleByte && !IsAnsiLeadByte(0x81))
@@ -88,7 +84,7 @@ TEST(InfReader, OddBytes) {
 }
 
 TEST(InfReader, ALineOverTheCapEndsTheSearchOrTheSectionWithATrace) {
-  TempFolder folder;
+  quarveltest::TempInfDir folder;
   const std::string over(CStdioFile::kMaxLineLength + 1, 'o');
   const std::string inSection = folder.Write("a.inf", "[Models]\n%D% = I, a\n" + over + "\n%E% = I, b\n");
   const std::string beforeHeader = folder.Write("b.inf", over + "\n[Models]\n%E% = I, b\n");

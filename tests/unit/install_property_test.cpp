@@ -20,39 +20,40 @@ unsigned long EnvNumber(const char *name, unsigned long fallback) {
   return text && *text ? std::strtoul(text, nullptr, 10) : fallback;
 }
 
-// One driver folder the executable may sit in, with the hardware-ID list each pass's INF gives.
+// One driver folder the executable may sit in, and every hardware ID its INFs list.
 struct Package {
   std::unique_ptr<TempInfDir> dir = std::make_unique<TempInfDir>();
   std::string name;
-  CStringArray listed; // every ID any of its INFs lists
+  CStringArray listed;
 };
 
+// Each package: its name, the pass whose INF is missing, the pass whose INF has no class, and
+// whether the modem INF also lists the ID that every interface of the phone matches.
+const struct {
+  const char *name;
+  int missing, broken;
+  bool wide;
+} kPackages[] = {{"complete", -1, -1, false}, {"wide modem list", -1, -1, true}, {"no Android INF", 2, -1, false},
+                 {"no modem INF", 0, -1, false}, {"serial INF without a class", -1, 1, false}};
+
 std::vector<Package> MakePackages() {
-  std::vector<Package> packages;
-  auto add = [&](const std::string &name, int missing, int broken, bool wideModemList) {
-    Package p;
-    p.name = name;
+  std::vector<Package> packages(std::size(kPackages));
+  for (size_t n = 0; n < packages.size(); ++n) {
+    packages[n].name = kPackages[n].name;
     for (int pass = 0; pass < 3; ++pass) {
       const KindInf &kind = kKindInfs[pass];
       std::vector<std::string> ids{kind.hardwareId};
-      if (pass == 0 && wideModemList)
-        ids.push_back("USB\\VID_05C6&PID_9018"); // matches every interface of the phone
-      if (pass == missing)
+      if (pass == 0 && kPackages[n].wide)
+        ids.push_back("USB\\VID_05C6&PID_9018");
+      if (pass == kPackages[n].missing)
         continue;
-      if (pass == broken)
-        p.dir->Write(kind.fileName, "[" + std::string(kind.section) + "]\r\n%D%=I, " + kind.hardwareId + "\r\n");
-      else
-        p.dir->Write(kind.fileName, InfText(kind, ids));
+      packages[n].dir->Write(kind.fileName, pass == kPackages[n].broken
+                                                ? "[" + std::string(kind.section) + "]\r\n%D%=I, " + ids[0] + "\r\n"
+                                                : InfText(kind, ids));
       for (const std::string &id : ids)
-        p.listed.Add(id.c_str());
+        packages[n].listed.Add(id.c_str());
     }
-    packages.push_back(std::move(p));
-  };
-  add("complete", -1, -1, false);
-  add("complete, wide modem list", -1, -1, true);
-  add("no Android INF", 2, -1, false);
-  add("no modem INF", 0, -1, false);
-  add("serial INF without a class", -1, 1, false);
+  }
   return packages;
 }
 
@@ -69,34 +70,32 @@ const DWORD kCodes[] = {ERROR_ACCESS_DENIED, ERROR_NOT_ENOUGH_MEMORY, ERROR_INVA
 struct InitialDevice {
   std::string instanceId;
   std::string firstId; // empty: no hardware IDs
-  bool present = true;
+  bool present;
 };
 
-// Adds a random tree of devices near and far from the phone's IDs.
+// A random tree of devices near and far from the phone's IDs; "*" stands for one of the phone's.
 std::vector<InitialDevice> AddRandomDevices(SimDeviceTree &tree, std::mt19937 &rng, std::ostringstream &story) {
-  std::vector<InitialDevice> devices;
+  const std::vector<std::string> shapes[] = {{"*"}, {"lower *"}, {"*&REV_0001", "*"}, {"USB\\VID_1234&PID_9"}, {},
+                                             {"USB\\VID_1234&PID_0001", "USB\\VID_1234", "*"}, {"absent *"}, {"*0"}};
   const char *classes[] = {"USB", "Modem", "Ports"};
+  std::vector<InitialDevice> devices;
   for (int i = static_cast<int>(rng() % 7); i > 0; --i) {
     const std::string kindId = kKindInfs[rng() % 3].hardwareId;
     const std::string className = classes[rng() % 3];
-    InitialDevice d;
-    std::vector<std::string> ids;
-    switch (rng() % 8) {
-    case 0: ids = {kindId}; break;
-    case 1: ids = {"usb\\vid_05c6&pid_9018&mi_0" + kindId.substr(26)}; break;
-    case 2: ids = {kindId + "&REV_0001", kindId}; break;
-    case 3: ids = {"USB\\VID_1234&PID_" + std::to_string(1000 + rng() % 9000)}; break;
-    case 4: break; // no hardware IDs
-    case 5: ids = {"USB\\VID_1234&PID_0001", "USB\\VID_1234", kindId}; break;
-    case 6: d.present = false; ids = {kindId}; break;
-    default: ids = {kindId + "0"}; break;
+    std::vector<std::string> ids = shapes[rng() % std::size(shapes)];
+    bool present = true;
+    for (std::string &id : ids) {
+      present = present && id.rfind("absent ", 0) != 0;
+      if (id.rfind("lower ", 0) == 0)
+        id = "usb\\vid_05c6&pid_9018&mi_0" + kindId.substr(26);
+      else if (id.find('*') != std::string::npos)
+        id.replace(id.find('*'), 1, kindId).erase(0, present ? 0 : 7);
     }
-    d.instanceId = !d.present ? tree.AddAbsentDevice(ids, className)
-                   : ids.empty() ? tree.AddPresentDeviceWithoutIds(className)
-                                 : tree.AddPresentDevice(ids, className);
-    d.firstId = ids.empty() ? "" : ids.front();
-    story << (d.present ? " device[" : " absent[") << (ids.empty() ? "-" : d.firstId) << "]";
-    devices.push_back(d);
+    const std::string instanceId = !present ? tree.AddAbsentDevice(ids, className)
+                                   : ids.empty() ? tree.AddPresentDeviceWithoutIds(className)
+                                                 : tree.AddPresentDevice(ids, className);
+    devices.push_back({instanceId, ids.empty() ? "" : ids.front(), present});
+    story << (present ? " device[" : " absent[") << devices.back().firstId << "]";
   }
   return devices;
 }
