@@ -70,12 +70,10 @@ bool CheckSweepRun(const SweepRun &run, const std::string &operation, const std:
   const int partsBefore = FailedParts();
   const std::vector<std::string> &texts = run.trace.texts;
   run.ExpectSafe(run.outcome, what, operation == "SetupDiDestroyDeviceInfoList" ? 1 : 0);
-  // Nodes of ours that stay: without a driver only when their removal failed and said so; with
-  // their driver only when the rescan or the removal step was what failed.
-  int withoutDriver = 0, withDriver = 0;
+  // A node of ours stays with its driver only when the rescan or the removal step was what failed.
+  int withDriver = 0;
   for (const SimDevice &node : RootNodes(run.tree))
-    (node.installedInf.empty() ? withoutDriver : withDriver)++;
-  EXPECT_LE(withoutDriver, CountText(texts, "CallClassInstaller(REMOVE)")) << what;
+    withDriver += !node.installedInf.empty();
   EXPECT_LE(withDriver, kRescanAndRemovalCalls.count(operation) ? 1 : 0) << what;
   // Each installing step ends in one word: installed, or the failure of the call made to fail.
   std::vector<std::string> failures;
@@ -148,17 +146,11 @@ INSTANTIATE_TEST_SUITE_P(Arrangements, FaultSweep,
                            return std::string(info.param.phonePresent ? "Phone_" : "NoPhone_") + ModeName(info.param.mode);
                          });
 
-std::string Utf16(const std::string &ascii, bool bigEndian) {
-  std::string bytes = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
+std::string Utf16(const std::string &ascii) {
+  std::string bytes = "\xFF\xFE";
   for (char c : ascii)
-    bytes += bigEndian ? std::string{'\0', c} : std::string{c, '\0'};
+    bytes += {c, '\0'};
   return bytes;
-}
-
-std::string CrOnly(std::string text) {
-  for (size_t at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n", at))
-    text.erase(at + 1, 1);
-  return text;
 }
 
 const std::string kMegabyte(1 << 20, 'h');
@@ -188,11 +180,7 @@ std::function<void(Dialog &)> LongModem(size_t length) {
 }
 
 const HostileCase kHostileCases[] = {
-    {"UTF-16LE", [](const KindInf &k) { return Utf16(Plain(k), false); }, NoDevices, kOk, kOk, 3},
-    {"UTF-8 mark", [](const KindInf &k) { return "\xEF\xBB\xBF" + Plain(k); }, NoDevices, kOk, kOk, 3},
-    // Read as bytes these hold no section header: no hardware ID, nothing installed.
-    {"UTF-16BE", [](const KindInf &k) { return Utf16(Plain(k), true); }, NoDevices, kFailed, kFailed, 0},
-    {"CR alone ends each line", [](const KindInf &k) { return CrOnly(Plain(k)); }, NoDevices, kFailed, kFailed, 0},
+    {"UTF-16LE", [](const KindInf &k) { return Utf16(Plain(k)); }, NoDevices, kOk, kOk, 3},
     {"malformed class GUID",
      [](const KindInf &k) { return InfText(k, {k.hardwareId}, {}, "{6F37739D-2FBD-4557-B463-15A74F02AG48}"); },
      NoDevices, kFailed, kFailed, 0},
@@ -274,17 +262,6 @@ TEST_P(HostileInput, EachCaseEndsCleanly) {
     if (expected == kOk) {
       EXPECT_EQ(dialog.tree.forcedInfs, paths) << "each driver from its full path";
     }
-  }
-}
-
-TEST_P(HostileInput, AnUnreadableExecutablePathFailsBeforeAnyInf) {
-  for (const std::string &path : {std::string(), "C:\\" + std::string(40000, 'm') + "\\Quarvel.exe"}) {
-    Dialog dialog(GetParam());
-    dialog.tree.SetModuleFileName(path);
-    EXPECT_EQ(dialog.core.RunAutomaticInstall(), kFailed);
-    for (const std::string &call : dialog.tree.CallLog())
-      EXPECT_EQ(call, "GetModuleFileNameA");
-    EXPECT_TRUE(dialog.trace.texts.empty());
   }
 }
 
