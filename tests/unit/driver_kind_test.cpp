@@ -25,20 +25,16 @@ struct MatchCase {
 const MatchCase kCases[] = {
     {{kDevice}, kDevice, true},
     {{"USB\\VID_05C6&PID_9018"}, kDevice, true},    // followed by '&'
-    {{"USB\\VID_05C6&PID_9018&MI"}, kDevice, true}, // followed by '_'
     {{"USB\\VID_05C6&PID_9018&MI_0"}, kDevice, false},
     {{"usb\\vid_05c6&pid_9018"}, "Usb\\Vid_05C6&pid_9018&mi_02", true},
     {{kDevice}, kDevice + "#1", true},
     {{kDevice}, kDevice + "\\1", false},
-    {{kDevice + "&X"}, kDevice, false},
     // The byte at the entry's length decides, wherever the entry was found.
     {{"PID_9018"}, kDevice, false},
     {{"PID_9018&MI_"}, kDevice, true},
-    {{"CD"}, "AB&CDX", true},
     {{""}, "&", true},
     {{""}, kDevice, false},
     {{"USB"}, "", false},
-    {{}, kDevice, false},
     {{"USB\\VID_1234", "USB\\VID_05C6&PID_9018&MI_0", "USB\\VID_05C6&PID_9018"}, kDevice, true},
     // NUL bytes from a damaged INF are bytes like any other: seven once matched every USB\VID_ ID.
     {{std::string(7, '\0')}, kDevice, false},

@@ -112,6 +112,7 @@ TEST_P(FaultSweep, EveryCallOfACleanRunFailingInTurn) {
     EXPECT_TRUE(RootNodes(clean.tree).empty());
     for (const std::string &id : clean.phone)
       EXPECT_EQ(clean.tree.FindDevice(id), nullptr) << "the phone's modem gets its driver and goes";
+    EXPECT_EQ(CountText(clean.trace.texts, "Found! ["s + kModemId + "\n]\n"), clean.phone.size());
     std::map<std::string, int> occurrences;
     for (const std::string &operation : clean.tree.CallLog())
       calls.emplace_back(operation, ++occurrences[operation]);
