@@ -114,7 +114,6 @@ public:
   std::vector<std::string> forcedInfs;                 // INF paths of the forced updates that succeeded
   std::vector<std::pair<DWORD, std::string>> updates; // flags and hardware ID of every update
   std::map<std::string, std::string> rawIds;           // by the device's first ID: the bytes its property gives
-  std::string stuckId; // this device's reads ask for more room but never for more than was given
 
   BOOL UpdateDriverForPlugAndPlayDevicesA(HWND parent, PCSTR hardwareId, PCSTR fullInfPath, DWORD installFlags,
                                           BOOL *rebootRequired) override {
@@ -131,23 +130,20 @@ public:
   BOOL SetupDiGetDeviceRegistryPropertyA(HDEVINFO set, PSP_DEVINFO_DATA device, DWORD property, DWORD *type,
                                          BYTE *buffer, DWORD size, DWORD *required) override {
     std::string first(8192, '\0');
-    const bool hooked = property == SPDRP_HARDWAREID && (!rawIds.empty() || !stuckId.empty()) &&
-                        SimDeviceTree::SetupDiGetDeviceRegistryPropertyA(
-                            set, device, property, nullptr, reinterpret_cast<BYTE *>(&first[0]), 8191, nullptr);
-    first.resize(std::strlen(first.c_str()));
-    const bool stuck = hooked && first == stuckId;
-    if (!stuck && (!hooked || !rawIds.count(first)))
-      return SimDeviceTree::SetupDiGetDeviceRegistryPropertyA(set, device, property, type, buffer, size, required);
-    const std::string raw = stuck ? std::string(size, 'S') : rawIds[first]; // stuck: asks for what it got
-    if (required)
-      *required = static_cast<DWORD>(raw.size());
-    if (stuck || size < raw.size()) {
-      SetLastError(ERROR_INSUFFICIENT_BUFFER);
-      return FALSE;
+    if (property == SPDRP_HARDWAREID && !rawIds.empty() &&
+        SimDeviceTree::SetupDiGetDeviceRegistryPropertyA(set, device, property, nullptr,
+                                                         reinterpret_cast<BYTE *>(&first[0]), 8191, nullptr) &&
+        rawIds.count(first.c_str())) {
+      const std::string &raw = rawIds[first.c_str()];
+      if (required)
+        *required = static_cast<DWORD>(raw.size());
+      SetLastError(size < raw.size() ? ERROR_INSUFFICIENT_BUFFER : ERROR_SUCCESS);
+      if (size < raw.size())
+        return FALSE;
+      std::copy(raw.begin(), raw.end(), buffer);
+      return TRUE;
     }
-    std::copy(raw.begin(), raw.end(), buffer);
-    SetLastError(ERROR_SUCCESS);
-    return TRUE;
+    return SimDeviceTree::SetupDiGetDeviceRegistryPropertyA(set, device, property, type, buffer, size, required);
   }
 };
 

@@ -165,6 +165,7 @@ struct HostileCase {
   InstallOutcome windows, wine;                    // the outcome in each simulation
   int newNodes;                                    // nodes created
   std::string folder = "";                         // below the package, in the ANSI code page
+  int skipped = 0;                                 // devices the helper's searches skip, with a trace
 };
 
 std::string Plain(const KindInf &kind) { return InfText(kind, {kind.hardwareId}); }
@@ -203,16 +204,13 @@ const HostileCase kHostileCases[] = {
        return text.insert(text.find(header) + header.size(), ";" + kMegabyte + "\r\n" + kMegabyte + "\r\n");
      },
      NoDevices, kOk, kOk, 3},
-    // A device whose property read asks for no more room, and one over the largest size: each
-    // search skips them with a trace and goes on to the phone's modem.
-    {"odd devices before the phone", Plain,
+    // An ID over the largest property size: each search skips the device and goes on.
+    {"odd device before the phone", Plain,
      [](Dialog &d) {
-       d.tree.stuckId = "USB\\STUCK";
-       d.unrelated.push_back(d.tree.AddPresentDevice({"USB\\STUCK"}));
-       d.unrelated.push_back(d.tree.AddPresentDevice({std::string(1 << 20, 'A')}));
+       d.unrelated.push_back(d.tree.AddPresentDevice({std::string(2 << 20, 'A')}));
        d.phone.push_back(d.tree.AddPresentDevice({kModemId}, "Modem"));
      },
-     kOk, kOk, 2},
+     kOk, kOk, 2, "", 3},
     // Hardware-ID properties without their terminating zeros, the phone's modem among them.
     {"unterminated properties", Plain,
      [](Dialog &d) {
@@ -258,6 +256,7 @@ TEST_P(HostileInput, EachCaseEndsCleanly) {
     EXPECT_EQ(dialog.core.RunAutomaticInstall(), expected);
     dialog.ExpectSafe(expected, c.name);
     EXPECT_EQ(dialog.tree.CallCount("SetupDiCreateDeviceInfoA"), c.newNodes);
+    EXPECT_EQ(CountText(dialog.trace.texts, "GetDeviceRegistryProperty"), c.skipped);
     for (const std::string &id : dialog.phone)
       EXPECT_EQ(dialog.tree.FindDevice(id), nullptr) << "the phone's device gets its driver and goes";
     if (expected == kOk) {
