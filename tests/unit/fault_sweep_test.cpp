@@ -233,39 +233,35 @@ const HostileCase kHostileCases[] = {
     {"CP936 folder", Plain, NoDevices, kOk, kOk, 3, "\xB5\x5C"},
 };
 
-class HostileInput : public ::testing::TestWithParam<SimMode> {};
-
-TEST_P(HostileInput, EachCaseEndsCleanly) {
-  for (const HostileCase &c : kHostileCases) {
-    SCOPED_TRACE(c.name);
-    if (!c.folder.empty() && !IsAnsiLeadByte(0xB5))
-      continue;
-    TempInfDir package;
-    const std::string folder = c.folder.empty() ? package.Dir() : package.PathOf(c.folder);
+TEST(HostileInput, EachCaseEndsCleanlyInBothSimulations) {
+  for (SimMode mode : {SimMode::Windows, SimMode::Wine})
+    for (const HostileCase &c : kHostileCases) {
+      SCOPED_TRACE(std::string(c.name) + ", " + ModeName(mode));
+      if (!c.folder.empty() && !IsAnsiLeadByte(0xB5))
+        continue;
+      TempInfDir package;
+      const std::string folder = c.folder.empty() ? package.Dir() : package.PathOf(c.folder);
 #ifdef _WIN32
-    if (!c.folder.empty())
-      ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
+      if (!c.folder.empty())
+        ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
 #endif
-    std::vector<std::string> paths;
-    for (const KindInf &kind : kKindInfs)
-      paths.push_back(package.Write((c.folder.empty() ? "" : c.folder + "\\") + kind.fileName, c.inf(kind)));
-    Dialog dialog(GetParam(), folder + "\\Quarvel.exe");
-    dialog.unrelated.push_back(dialog.tree.AddPresentDevice({"USB\\VID_1234&PID_0001"}));
-    c.arrange(dialog);
-    const InstallOutcome expected = GetParam() == SimMode::Windows ? c.windows : c.wine;
-    EXPECT_EQ(dialog.core.RunAutomaticInstall(), expected);
-    dialog.ExpectSafe(expected, c.name);
-    EXPECT_EQ(dialog.tree.CallCount("SetupDiCreateDeviceInfoA"), c.newNodes);
-    EXPECT_EQ(CountText(dialog.trace.texts, "GetDeviceRegistryProperty"), c.skipped);
-    for (const std::string &id : dialog.phone)
-      EXPECT_EQ(dialog.tree.FindDevice(id), nullptr) << "the phone's device gets its driver and goes";
-    if (expected == kOk) {
-      EXPECT_EQ(dialog.tree.forcedInfs, paths) << "each driver from its full path";
+      std::vector<std::string> paths;
+      for (const KindInf &kind : kKindInfs)
+        paths.push_back(package.Write((c.folder.empty() ? "" : c.folder + "\\") + kind.fileName, c.inf(kind)));
+      Dialog dialog(mode, folder + "\\Quarvel.exe");
+      dialog.unrelated.push_back(dialog.tree.AddPresentDevice({"USB\\VID_1234&PID_0001"}));
+      c.arrange(dialog);
+      const InstallOutcome expected = mode == SimMode::Windows ? c.windows : c.wine;
+      EXPECT_EQ(dialog.core.RunAutomaticInstall(), expected);
+      dialog.ExpectSafe(expected, c.name);
+      EXPECT_EQ(dialog.tree.CallCount("SetupDiCreateDeviceInfoA"), c.newNodes);
+      EXPECT_EQ(CountText(dialog.trace.texts, "GetDeviceRegistryProperty"), c.skipped);
+      for (const std::string &id : dialog.phone)
+        EXPECT_EQ(dialog.tree.FindDevice(id), nullptr) << "the phone's device gets its driver and goes";
+      if (expected == kOk) {
+        EXPECT_EQ(dialog.tree.forcedInfs, paths) << "each driver from its full path";
+      }
     }
-  }
 }
-
-INSTANTIATE_TEST_SUITE_P(BothModes, HostileInput, ::testing::Values(SimMode::Windows, SimMode::Wine),
-                         [](const ::testing::TestParamInfo<SimMode> &info) { return ModeName(info.param); });
 
 } // namespace

@@ -1,4 +1,5 @@
-// The install passes against the simulation: the scan and the removal of its match, the folder install, the executable's directory, and that nothing re-enters a running pass.
+// The install passes against the simulation: the scan and the removal of its match, the folder
+// install, the executable's directory, and that nothing re-enters a running pass.
 
 #include <gtest/gtest.h>
 
@@ -13,16 +14,10 @@ namespace {
 class PassesTest : public ::testing::TestWithParam<SimMode> {
 protected:
   PassesTest() : dialog(GetParam(), dir.ExePath()) {}
-  void ExpectCleanSets() {
-    EXPECT_EQ(tree.OpenSetCount(), 0);
-    EXPECT_EQ(tree.DoubleDestroyCount(), 0);
-  }
-
   TempInfDir dir;
   Dialog dialog;
   HookedTree &tree = dialog.tree;
   CInstallerCore &core = dialog.core;
-  std::vector<std::string> &texts = dialog.trace.texts;
 };
 
 TEST_P(PassesTest, TheScanMatchesTheLastDeviceAndOnlyItsOwnSetRemovesIt) {
@@ -47,11 +42,12 @@ TEST_P(PassesTest, TheScanMatchesTheLastDeviceAndOnlyItsOwnSetRemovesIt) {
   core.RemoveMatchedDevice();
   core.ResetScanState();
   EXPECT_EQ(tree.RemovedInstanceIds(), std::vector<std::string>{winner});
-  ExpectCleanSets();
+  EXPECT_EQ(tree.OpenSetCount(), 0);
+  EXPECT_EQ(tree.DoubleDestroyCount(), 0);
   // An ID that does not fit a new node's property buffer is refused before any call.
   const std::string tooLong(kHardwareIdPropertyBufferSize - 1, 'A');
   EXPECT_FALSE(CQuarvelHelper().InstallOnNewRootDevice(modemInf.c_str(), tooLong.c_str(), nullptr));
-  EXPECT_EQ(texts.back(), "Hardware ID too long");
+  EXPECT_EQ(dialog.trace.texts.back(), "Hardware ID too long");
 }
 
 TEST_P(PassesTest, AMatchedDeviceGetsOnePlainUpdateWithItsOwnIdBeforeTheForcedOne) {
