@@ -56,6 +56,14 @@ inline std::string InfText(const KindInf &kind, const std::vector<std::string> &
   return text + "\r\n[TestInstall.NT]\r\n\r\n[Strings]\r\nP=\"Quarvel Tests\"\r\nD=\"Quarvel Test Device\"\r\n";
 }
 
+// Each character as a UTF-16LE code unit, behind a byte-order mark.
+inline std::string Utf16Le(const std::u16string &text) {
+  std::string bytes = "\xFF\xFE";
+  for (char16_t unit : text)
+    bytes += {static_cast<char>(unit & 0xFF), static_cast<char>(unit >> 8)};
+  return bytes;
+}
+
 inline InfPass PassOf(int kindIndex, const std::string &infPath) {
   return InfPass{kDriverKinds[kindIndex], infPath.c_str()};
 }

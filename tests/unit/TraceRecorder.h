@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/DeviceServices.h"
 #include "platform/TraceWindow.h"
 
 class TraceRecorder : public TraceWindow {
@@ -12,6 +13,8 @@ public:
   TraceRecorder() : m_scope(*this) {}
 
   HWND FindWindowA(PCSTR /*className*/, PCSTR windowName) override {
+    if (errorOnFind)
+      Platform().SetLastError(errorOnFind); // as real window calls may
     lastTitle = windowName ? windowName : "";
     return open ? Handle() : nullptr;
   }
@@ -24,7 +27,8 @@ public:
     return TRUE;
   }
 
-  bool open = true; // is a debugging window open
+  bool open = true;     // is a debugging window open
+  DWORD errorOnFind = 0; // the last-error code a lookup leaves
   std::string lastTitle;
   std::vector<std::string> texts;
   std::vector<size_t> sentLengths;

@@ -11,15 +11,6 @@
 
 namespace {
 
-// Window calls that leave their own last-error codes behind, as real ones may.
-class ErrorSettingWindows : public TraceRecorder {
-public:
-  HWND FindWindowA(PCSTR className, PCSTR windowName) override {
-    Platform().SetLastError(1400);
-    return TraceRecorder::FindWindowA(className, windowName);
-  }
-};
-
 // Both ways in, formatted and complete, must send the same text.
 void ExpectSent(const std::string &text, const std::string &sent) {
   TraceRecorder trace;
@@ -46,7 +37,8 @@ TEST(DebugTrace, TextsAreSentWholeUpTo511BytesAndNeverSplitACharacter) {
 }
 
 TEST(DebugTrace, WithoutAWindowNothingIsSentAndTheLastErrorStays) {
-  ErrorSettingWindows trace;
+  TraceRecorder trace;
+  trace.errorOnFind = 1400;
   Platform().SetLastError(1234);
   DebugTrace("%s", "formatted");
   DebugTraceText("complete");

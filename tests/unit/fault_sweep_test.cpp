@@ -147,13 +147,6 @@ INSTANTIATE_TEST_SUITE_P(Arrangements, FaultSweep,
                            return std::string(info.param.phonePresent ? "Phone_" : "NoPhone_") + ModeName(info.param.mode);
                          });
 
-std::string Utf16(const std::string &ascii) {
-  std::string bytes = "\xFF\xFE";
-  for (char c : ascii)
-    bytes += {c, '\0'};
-  return bytes;
-}
-
 const std::string kMegabyte(1 << 20, 'h');
 
 // Damaged or extreme input to one full install: each kind's INF text, the folder the executable
@@ -182,7 +175,12 @@ std::function<void(Dialog &)> LongModem(size_t length) {
 }
 
 const HostileCase kHostileCases[] = {
-    {"UTF-16LE", [](const KindInf &k) { return Utf16(Plain(k)); }, NoDevices, kOk, kOk, 3},
+    {"UTF-16LE",
+     [](const KindInf &k) {
+       const std::string plain = Plain(k);
+       return Utf16Le(std::u16string(plain.begin(), plain.end()));
+     },
+     NoDevices, kOk, kOk, 3},
     {"malformed class GUID",
      [](const KindInf &k) { return InfText(k, {k.hardwareId}, {}, "{6F37739D-2FBD-4557-B463-15A74F02AG48}"); },
      NoDevices, kFailed, kFailed, 0},

@@ -7,6 +7,7 @@
 
 namespace {
 
+using quarveltest::Utf16Le;
 using namespace std::string_literals;
 using Lines = std::vector<std::string>;
 
@@ -18,14 +19,6 @@ Lines ReadAllLines(CStdioFile &file) {
   while (file.ReadString(line))
     lines.push_back(line.str());
   return lines;
-}
-
-// Each character as a UTF-16LE code unit, behind a byte-order mark.
-std::string Utf16Le(const std::u16string &text) {
-  std::string bytes = "\xFF\xFE";
-  for (char16_t unit : text)
-    bytes += {static_cast<char>(unit & 0xFF), static_cast<char>(unit >> 8)};
-  return bytes;
 }
 
 TEST(StdioFile, LinesOfEachEncodingReadTwice) {
