@@ -240,8 +240,9 @@ TEST(HostileInput, EachCaseEndsCleanlyInBothSimulations) {
       TempInfDir package;
       const std::string folder = c.folder.empty() ? package.Dir() : package.PathOf(c.folder);
 #ifdef _WIN32
-      if (!c.folder.empty())
+      if (!c.folder.empty()) {
         ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
+      }
 #endif
       std::vector<std::string> paths;
       for (const KindInf &kind : kKindInfs)
