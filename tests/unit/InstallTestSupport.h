@@ -93,10 +93,13 @@ public:
     std::ofstream(PathOf(fileName), std::ios::binary) << text;
     return PathOf(fileName);
   }
-  // Each kind's INF under its usual name, listing the kind's own ID.
+  // The kind's INF under its usual name, listing these IDs (the benchmarks' too).
+  std::string WriteKind(const KindInf &kind, const std::vector<std::string> &ids) const {
+    return Write(kind.fileName, InfText(kind, ids));
+  }
   void WriteAllKinds() const {
     for (const KindInf &kind : kKindInfs)
-      Write(kind.fileName, InfText(kind, {kind.hardwareId}));
+      WriteKind(kind, {kind.hardwareId});
   }
 
 private:
