@@ -1,16 +1,21 @@
 #pragma once
-// Shared pieces of the driver-logic tests: temp INF packages and the passes over them, a recording
-// window seam, and a simulated tree whose calls a test can hook into.
+// Shared pieces of the driver-logic tests: temp INF packages, a recording wait cursor, a simulated
+// tree a test can hook into, and one dialog's logic over it with the checks every run must pass.
 
+#include <gtest/gtest.h>
+
+#include <algorithm>
 #include <atomic>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <map>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "TraceRecorder.h"
 #include "install/DriverKind.h"
 #include "install/InstallerCore.h"
 #include "platform/sim/SimDeviceTree.h"
@@ -21,60 +26,56 @@ namespace quarveltest {
 inline const char kModemId[] = "USB\\VID_05C6&PID_9018&MI_02";
 inline const char kSerialId[] = "USB\\VID_05C6&PID_9018&MI_03";
 inline const char kAdbId[] = "USB\\VID_05C6&PID_9018&MI_01";
+inline const char kInstalled[] = "Driver Installed successfully.\n";
 
 struct KindInf {
-  const char *kind;
   const char *fileName; // as the passes name it, without the backslash
   const char *section;
   const char *className;
   const char *classGuid;
   const char *hardwareId;
 };
-
 inline const KindInf kKindInfs[] = {
-    {"qcmdm", "qcmdm.inf", "Models.NTamd64", "Modem", "{4D36E96D-E325-11CE-BFC1-08002BE10318}", kModemId},
-    {"qcser", "qcser.inf", "QcomSerialPort", "Ports", "{4D36E978-E325-11CE-BFC1-08002BE10318}", kSerialId},
-    {"adb", "android_usb.inf", "Vormesk.NTamd64", "QuarvelTestAdb", "{6F37739D-2FBD-4557-B463-15A74F02A548}", kAdbId},
+    {"qcmdm.inf", "Models.NTamd64", "Modem", "{4D36E96D-E325-11CE-BFC1-08002BE10318}", kModemId},
+    {"qcser.inf", "QcomSerialPort", "Ports", "{4D36E978-E325-11CE-BFC1-08002BE10318}", kSerialId},
+    {"android_usb.inf", "Vormesk.NTamd64", "QuarvelTestAdb", "{6F37739D-2FBD-4557-B463-15A74F02A548}", kAdbId},
 };
 
-// A minimal driver INF: [Version] with class and class GUID, one models section, and a second one
-// (which no scan reads) with models for further IDs.
-inline std::string InfText(const std::string &section, const std::vector<std::string> &hardwareIds,
-                           const std::string &className = "Modem",
-                           const std::string &classGuid = "{4D36E96D-E325-11CE-BFC1-08002BE10318}",
-                           const std::vector<std::string> &otherModels = {}) {
-  std::string text = "[Version]\r\nSignature=\"$Windows NT$\"\r\nClass=" + className + "\r\nClassGuid=" + classGuid +
-                     "\r\nProvider=%P%\r\n\r\n[Manufacturer]\r\n%P%=" + section + "\r\n%P%=Others\r\n\r\n[" +
-                     section + "]\r\n";
-  for (const std::string &id : hardwareIds)
+// A minimal driver INF of the kind: [Version], its models section with these IDs, and a second
+// models section (which no scan reads) with others.
+inline std::string InfText(const KindInf &kind, const std::vector<std::string> &ids,
+                           const std::vector<std::string> &otherIds = {}, const char *classGuid = nullptr) {
+  std::string text = std::string("[Version]\r\nSignature=\"$Windows NT$\"\r\nClass=") + kind.className +
+                     "\r\nClassGuid=" + (classGuid ? classGuid : kind.classGuid) +
+                     "\r\n\r\n[Manufacturer]\r\n%P%=" + kind.section + "\r\n%P%=Others\r\n\r\n[" + kind.section + "]\r\n";
+  for (const std::string &id : ids)
     text += "%D%=TestInstall, " + id + "\r\n";
   text += "\r\n[Others]\r\n";
-  for (const std::string &id : otherModels)
+  for (const std::string &id : otherIds)
     text += "%D%=TestInstall, " + id + "\r\n";
-  text += "\r\n[TestInstall.NT]\r\n\r\n[Strings]\r\nP=\"Quarvel Tests\"\r\nD=\"Quarvel Test Device\"\r\n";
-  return text;
+  return text + "\r\n[TestInstall.NT]\r\n\r\n[Strings]\r\nP=\"Quarvel Tests\"\r\nD=\"Quarvel Test Device\"\r\n";
 }
 
-inline std::string InfTextForKind(const KindInf &kind, const std::vector<std::string> &hardwareIds,
-                                  const std::vector<std::string> &otherModels = {}) {
-  return InfText(kind.section, hardwareIds, kind.className, kind.classGuid, otherModels);
+// Each character as a UTF-16LE code unit, behind a byte-order mark.
+inline std::string Utf16Le(const std::u16string &text) {
+  std::string bytes = "\xFF\xFE";
+  for (char16_t unit : text)
+    bytes += {static_cast<char>(unit & 0xFF), static_cast<char>(unit >> 8)};
+  return bytes;
 }
 
-// The pass of the kind at this position over an INF.
 inline InfPass PassOf(int kindIndex, const std::string &infPath) {
   return InfPass{kDriverKinds[kindIndex], infPath.c_str()};
 }
 
-// A temp folder for INF files, removed with everything in it. Dir() is the folder as the logic
-// sees it: file paths are Dir() + "\\" + name, as the passes join them (on Linux such a path is a
-// file whose name holds the backslash, inside the temp folder).
+// A temp folder for INF files, removed with everything in it. File paths are Dir() + "\\" + name,
+// as the passes join them (on Linux such a path is a file whose name holds the backslash).
 class TempInfDir {
 public:
   TempInfDir() {
     static std::atomic<unsigned> counter{0};
-    std::random_device random;
     m_root = std::filesystem::temp_directory_path() /
-             ("quarvel-test-" + std::to_string(random()) + "-" + std::to_string(counter++));
+             ("quarvel-test-" + std::to_string(std::random_device()()) + "-" + std::to_string(counter++));
     std::filesystem::create_directories(m_root / "pkg");
     m_dir = (m_root / "pkg").string();
   }
@@ -87,58 +88,43 @@ public:
 
   const std::string &Dir() const { return m_dir; }
   std::string PathOf(const std::string &fileName) const { return m_dir + "\\" + fileName; }
-
+  std::string ExePath() const { return PathOf("Quarvel.exe"); }
   std::string Write(const std::string &fileName, const std::string &text) const {
-    const std::string path = PathOf(fileName);
-    std::ofstream out(path, std::ios::binary);
-    out << text;
-    return path;
+    std::ofstream(PathOf(fileName), std::ios::binary) << text;
+    return PathOf(fileName);
   }
-  // The kind's INF under its usual name, listing the given IDs (the kind's own ID by default).
-  std::string WriteKind(const KindInf &kind, std::vector<std::string> hardwareIds = {}) const {
-    if (hardwareIds.empty())
-      hardwareIds.push_back(kind.hardwareId);
-    return Write(kind.fileName, InfTextForKind(kind, hardwareIds));
+  // The kind's INF under its usual name, listing these IDs (the benchmarks' too).
+  std::string WriteKind(const KindInf &kind, const std::vector<std::string> &ids) const {
+    return Write(kind.fileName, InfText(kind, ids));
   }
   void WriteAllKinds() const {
     for (const KindInf &kind : kKindInfs)
-      WriteKind(kind);
+      WriteKind(kind, {kind.hardwareId});
   }
-  std::string ExePath() const { return PathOf("Quarvel.exe"); }
 
 private:
   std::filesystem::path m_root;
   std::string m_dir;
 };
 
-// The dialog's wait cursor, as the logic drives it.
 class RecordingView : public InstallView {
 public:
-  void BeginWaitCursor() override {
-    ++begins;
-    ++depth;
-  }
-  void EndWaitCursor() override {
-    ++ends;
-    --depth;
-  }
+  void BeginWaitCursor() override { ++begins; }
+  void EndWaitCursor() override { ++ends; }
   int begins = 0;
   int ends = 0;
-  int depth = 0;
 };
 
 // A simulated tree whose driver updates can call back into the test (a message dispatched during a
-// platform call) and are remembered when forced and carried out, and whose hardware-ID property can
-// be replaced by raw bytes.
+// platform call) and are remembered, and whose devices can read their hardware-ID property as raw bytes.
 class HookedTree : public SimDeviceTree {
 public:
   using SimDeviceTree::SimDeviceTree;
 
   std::function<void()> onUpdate;
-  // When set, every hardware-ID read returns exactly these bytes (no terminating zeros added).
-  const std::string *rawHardwareIds = nullptr;
-  std::vector<std::string> forcedInfs; // INF paths of the forced updates that succeeded, in order
-  std::vector<std::pair<DWORD, std::string>> updates; // flags and hardware ID of every update, in order
+  std::vector<std::string> forcedInfs;                 // INF paths of the forced updates that succeeded
+  std::vector<std::pair<DWORD, std::string>> updates; // flags and hardware ID of every update
+  std::map<std::string, std::string> rawIds;           // by the device's first ID: the bytes its property gives
 
   BOOL UpdateDriverForPlugAndPlayDevicesA(HWND parent, PCSTR hardwareId, PCSTR fullInfPath, DWORD installFlags,
                                           BOOL *rebootRequired) override {
@@ -152,59 +138,31 @@ public:
     return ok;
   }
 
-  BOOL SetupDiGetDeviceRegistryPropertyA(HDEVINFO set, PSP_DEVINFO_DATA device, DWORD property,
-                                         DWORD *propertyRegDataType, BYTE *buffer, DWORD bufferSize,
-                                         DWORD *requiredSize) override {
-    if (!rawHardwareIds || property != SPDRP_HARDWAREID)
-      return SimDeviceTree::SetupDiGetDeviceRegistryPropertyA(set, device, property, propertyRegDataType, buffer,
-                                                              bufferSize, requiredSize);
-    const DWORD size = static_cast<DWORD>(rawHardwareIds->size());
-    if (requiredSize)
-      *requiredSize = size;
-    if (!buffer || bufferSize < size) {
-      SetLastError(ERROR_INSUFFICIENT_BUFFER);
-      return FALSE;
+  BOOL SetupDiGetDeviceRegistryPropertyA(HDEVINFO set, PSP_DEVINFO_DATA device, DWORD property, DWORD *type,
+                                         BYTE *buffer, DWORD size, DWORD *required) override {
+    std::string first(8192, '\0');
+    if (property == SPDRP_HARDWAREID && !rawIds.empty() &&
+        SimDeviceTree::SetupDiGetDeviceRegistryPropertyA(set, device, property, nullptr,
+                                                         reinterpret_cast<BYTE *>(&first[0]), 8191, nullptr) &&
+        rawIds.count(first.c_str())) {
+      const std::string &raw = rawIds[first.c_str()];
+      if (required)
+        *required = static_cast<DWORD>(raw.size());
+      SetLastError(size < raw.size() ? ERROR_INSUFFICIENT_BUFFER : ERROR_SUCCESS);
+      if (size < raw.size())
+        return FALSE;
+      std::copy(raw.begin(), raw.end(), buffer);
+      return TRUE;
     }
-    std::memcpy(buffer, rawHardwareIds->data(), size);
-    SetLastError(ERROR_SUCCESS);
-    return TRUE;
+    return SimDeviceTree::SetupDiGetDeviceRegistryPropertyA(set, device, property, type, buffer, size, required);
   }
-};
-
-// The platform calls whose failure ends a new node's install, each with the helper's trace of it.
-struct StepFailure {
-  const char *operation;
-  const char *text;
-};
-inline const StepFailure kNewNodeStepFailures[] = {
-    {"SetupDiGetINFClassA", "GetINFClass fail"},
-    {"SetupDiCreateDeviceInfoList", "CreateDeviceInfoList"},
-    {"SetupDiCreateDeviceInfoA", "CreateDeviceInfo"},
-    {"SetupDiSetDeviceRegistryPropertyA", "SetDeviceRegistryProperty"},
-    {"SetupDiCallClassInstaller", "CallClassInstaller(REGISTERDEVICE)"},
-    {"UpdateDriverForPlugAndPlayDevicesA", "UpdateDriverForPlugAndPlayDevices"},
 };
 
 inline const char *ModeName(SimMode mode) { return mode == SimMode::Windows ? "Windows" : "Wine"; }
 
-// Count of texts in a trace that equal text.
 inline int CountText(const std::vector<std::string> &texts, const std::string &text) {
-  int count = 0;
-  for (const std::string &t : texts)
-    count += t == text ? 1 : 0;
-  return count;
+  return static_cast<int>(std::count(texts.begin(), texts.end(), text));
 }
-
-// The texts that start with prefix, in order.
-inline std::vector<std::string> TextsStartingWith(const std::vector<std::string> &texts, const std::string &prefix) {
-  std::vector<std::string> found;
-  for (const std::string &t : texts)
-    if (t.compare(0, prefix.size(), prefix) == 0)
-      found.push_back(t);
-  return found;
-}
-
-inline const char kInstalled[] = "Driver Installed successfully.\n";
 
 // Registered nodes that an install created.
 inline std::vector<SimDevice> RootNodes(const SimDeviceTree &tree) {
@@ -214,5 +172,47 @@ inline std::vector<SimDevice> RootNodes(const SimDeviceTree &tree) {
       nodes.push_back(device);
   return nodes;
 }
+
+// One dialog's logic over a fresh tree.
+struct Dialog {
+  explicit Dialog(SimMode mode, const std::string &exePath = "") : tree(mode) {
+    if (!exePath.empty())
+      tree.SetModuleFileName(exePath);
+  }
+
+  // What must hold after any automatic install: sets released once (a failed release may keep
+  // openSets), nothing removed but the phone's devices and our own nodes, every trace text within
+  // what the channel carries, and an outcome that tells the truth about the forced installs.
+  void ExpectSafe(InstallOutcome outcome, const std::string &what, int openSets = 0) const {
+    EXPECT_EQ(tree.DoubleDestroyCount(), 0) << what;
+    EXPECT_LE(tree.OpenSetCount(), openSets) << what;
+    EXPECT_EQ(view.begins, view.ends) << what;
+    EXPECT_FALSE(core.IsBusy()) << what;
+    for (const std::string &id : unrelated)
+      EXPECT_NE(tree.FindDevice(id), nullptr) << what << ": unrelated device removed: " << id.substr(0, 60);
+    for (const std::string &removed : tree.RemovedInstanceIds())
+      EXPECT_TRUE(removed.rfind("ROOT\\", 0) == 0 || std::count(phone.begin(), phone.end(), removed))
+          << what << ": removed " << removed.substr(0, 60);
+    for (size_t length : trace.sentLengths)
+      EXPECT_LE(length, 511u) << what;
+    // A node of ours without its driver stays only when its removal failed and said so.
+    int withoutDriver = 0;
+    for (const SimDevice &node : RootNodes(tree))
+      withoutDriver += node.installedInf.empty();
+    EXPECT_LE(withoutDriver, CountText(trace.texts, "CallClassInstaller(REMOVE)")) << what;
+    const int installed = CountText(trace.texts, kInstalled);
+    EXPECT_EQ(static_cast<int>(tree.forcedInfs.size()), installed) << what << ": installs traced without effect";
+    EXPECT_NE(outcome, InstallOutcome::Ignored) << what;
+    EXPECT_EQ(outcome == InstallOutcome::Success, installed == 3) << what;
+  }
+
+  HookedTree tree;
+  ScopedPlatform platform{tree};
+  TraceRecorder trace;
+  RecordingView view;
+  CInstallerCore core{view};
+  std::vector<std::string> unrelated; // devices no install may remove
+  std::vector<std::string> phone;     // the phone's devices, which an install may remove
+};
 
 } // namespace quarveltest
