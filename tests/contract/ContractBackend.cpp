@@ -4,38 +4,22 @@
 #include "platform/win32/Win32DeviceServices.h"
 #endif
 
-namespace {
-#ifdef _WIN32
-// Wine's ntdll exports its version; Windows' does not.
-bool RunningUnderWine() {
-  HMODULE ntdll = ::GetModuleHandleA("ntdll.dll");
-  return ntdll && ::GetProcAddress(ntdll, "wine_get_version") != nullptr;
-}
-#endif
-} // namespace
-
 void ContractTest::SetUp() {
-  switch (GetParam()) {
-  case BackendKind::Real: {
 #ifdef _WIN32
-    m_hTreeLock = ::CreateMutexA(nullptr, FALSE, "QuarvelContractDeviceTree");
-    ASSERT_NE(m_hTreeLock, nullptr);
-    // An abandoned lock (a case that crashed) is ours all the same.
-    DWORD wait = ::WaitForSingleObject(m_hTreeLock, 120000);
-    ASSERT_TRUE(wait == WAIT_OBJECT_0 || wait == WAIT_ABANDONED) << "device tree lock: " << wait;
-    m_pServices = &Win32DeviceServicesInstance();
-    m_bWineLike = RunningUnderWine();
+  m_hTreeLock = ::CreateMutexA(nullptr, FALSE, "QuarvelContractDeviceTree");
+  ASSERT_NE(m_hTreeLock, nullptr);
+  // An abandoned lock (a case that crashed) is ours all the same.
+  DWORD wait = ::WaitForSingleObject(m_hTreeLock, 120000);
+  ASSERT_TRUE(wait == WAIT_OBJECT_0 || wait == WAIT_ABANDONED) << "device tree lock: " << wait;
+  m_pServices = &Win32DeviceServicesInstance();
+  // Wine's ntdll exports its version; Windows' does not.
+  HMODULE ntdll = ::GetModuleHandleA("ntdll.dll");
+  m_bWineLike = ntdll && ::GetProcAddress(ntdll, "wine_get_version") != nullptr;
+#else
+  m_bWineLike = GetParam() == BackendKind::SimWine;
+  m_pSim = std::make_unique<SimDeviceTree>(m_bWineLike ? SimMode::Wine : SimMode::Windows);
+  m_pServices = m_pSim.get();
 #endif
-    break;
-  }
-  case BackendKind::SimWindows:
-  case BackendKind::SimWine:
-    m_pSim = std::make_unique<SimDeviceTree>(GetParam() == BackendKind::SimWine ? SimMode::Wine : SimMode::Windows);
-    m_pServices = m_pSim.get();
-    m_bWineLike = GetParam() == BackendKind::SimWine;
-    break;
-  }
-  ASSERT_NE(m_pServices, nullptr);
 }
 
 void ContractTest::TearDown() {
@@ -43,20 +27,17 @@ void ContractTest::TearDown() {
   if (m_hTreeLock) {
     ::ReleaseMutex(m_hTreeLock);
     ::CloseHandle(m_hTreeLock);
-    m_hTreeLock = nullptr;
   }
 #endif
 }
 
 std::string ContractTest::InstanceId(HDEVINFO set, SP_DEVINFO_DATA &device) {
   char id[512] = {};
-  BOOL ok = FALSE;
 #ifdef _WIN32
-  if (IsReal())
-    ok = ::SetupDiGetDeviceInstanceIdA(set, &device, id, sizeof id, nullptr);
+  BOOL ok = ::SetupDiGetDeviceInstanceIdA(set, &device, id, sizeof id, nullptr);
+#else
+  BOOL ok = m_pSim->SetupDiGetDeviceInstanceIdA(set, &device, id, sizeof id, nullptr);
 #endif
-  if (m_pSim)
-    ok = m_pSim->SetupDiGetDeviceInstanceIdA(set, &device, id, sizeof id, nullptr);
   return ok ? std::string(id) : std::string();
 }
 
@@ -79,13 +60,6 @@ std::vector<BackendKind> ContractBackends() {
 }
 
 std::string BackendName(const ::testing::TestParamInfo<BackendKind> &info) {
-  switch (info.param) {
-  case BackendKind::Real:
-    return "Real";
-  case BackendKind::SimWindows:
-    return "SimWindows";
-  case BackendKind::SimWine:
-    return "SimWine";
-  }
-  return "Unknown";
+  const char *names[] = {"Real", "SimWindows", "SimWine"};
+  return names[static_cast<int>(info.param)];
 }

@@ -22,7 +22,7 @@ protected:
   DeviceServices &Services() { return *m_pServices; }
   // Wine's behaviour is expected: the simulation in Wine mode, or the real services running under Wine.
   bool WineLike() const { return m_bWineLike; }
-  bool IsReal() const { return GetParam() == BackendKind::Real; }
+  // The simulation, whose read-back the unit tests trust; nullptr on the real services.
   SimDeviceTree *Sim() { return m_pSim.get(); }
 
   // The instance ID of the element a record names (empty when the call fails).

@@ -11,25 +11,23 @@
 
 // USB\VID_1234&PID_5678&MI_0n: listed by contract_class.inf for n = 0..9.
 std::string ContractHardwareId(int n);
-// USB\VID_1234&PID_5679&MI_0n: listed by contract_modem.inf for n = 0..2.
-std::string ModemHardwareId(int n);
 extern const GUID kContractClassGuid; // contract_class.inf's own class
 extern const GUID kModemClassGuid;
 
 // Strings, each ended by a zero byte, and a final zero byte.
 std::string MultiString(const std::vector<std::string> &strings);
+SP_DEVINFO_DATA EmptyRecord();
 
 // Destroys a set it holds when it goes.
 class ScopedSet {
 public:
   ScopedSet(DeviceServices &services, HDEVINFO set) : m_services(services), m_set(set) {}
-  ~ScopedSet();
+  ~ScopedSet() { Destroy(); }
   ScopedSet(const ScopedSet &) = delete;
   ScopedSet &operator=(const ScopedSet &) = delete;
   HDEVINFO Get() const { return m_set; }
   bool Valid() const { return m_set && m_set != INVALID_HANDLE_VALUE; }
-  // Destroys it now; the result of the destroy call.
-  BOOL Destroy();
+  BOOL Destroy(); // now; the result of the destroy call
 
 private:
   DeviceServices &m_services;
@@ -59,13 +57,10 @@ private:
   std::string m_failure;
 };
 
+// The first hardware ID of a device (empty when unreadable).
+std::string FirstHardwareId(DeviceServices &services, HDEVINFO set, SP_DEVINFO_DATA &device);
 // How many devices a fresh present-device enumeration lists whose first hardware ID is hardwareId.
 int CountPresent(DeviceServices &services, const std::string &hardwareId);
-// A string property (REG_SZ) of the first present device whose first hardware ID is hardwareId;
-// nothing when no such device is listed or its property cannot be read.
+// A string property of the first such device; nothing when none is listed or it cannot be read.
 std::optional<std::string> PresentDeviceProperty(DeviceServices &services, const std::string &hardwareId,
                                                  DWORD property);
-// A device's hardware IDs, read with a buffer sized by a first query; nothing when unreadable.
-std::optional<std::vector<std::string>> ReadHardwareIds(DeviceServices &services, HDEVINFO set,
-                                                        SP_DEVINFO_DATA &device);
-SP_DEVINFO_DATA EmptyRecord();
