@@ -18,77 +18,45 @@ SP_DEVINFO_DATA EmptyRecord() {
   return record;
 }
 
-BOOL ScopedSet::Destroy() {
-  const BOOL ok = Valid() && m_services.SetupDiDestroyDeviceInfoList(m_set);
-  m_set = nullptr;
-  return ok;
+std::string Property(DeviceServices &services, HDEVINFO set, SP_DEVINFO_DATA &device, DWORD property) {
+  char value[2048] = {};
+  return services.SetupDiGetDeviceRegistryPropertyA(set, &device, property, nullptr, reinterpret_cast<BYTE *>(value),
+                                                    sizeof value - 1, nullptr)
+             ? value
+             : "";
+}
+
+std::vector<std::string> Present(DeviceServices &services, const std::string &hardwareId, DWORD property) {
+  std::vector<std::string> values;
+  ScopedSet set{services, services.SetupDiGetClassDevsA(nullptr, nullptr, nullptr, DIGCF_PRESENT | DIGCF_ALLCLASSES)};
+  SP_DEVINFO_DATA device = EmptyRecord();
+  for (DWORD i = 0; services.SetupDiEnumDeviceInfo(set.set, i, &device); ++i)
+    if (Property(services, set.set, device, SPDRP_HARDWAREID) == hardwareId)
+      values.push_back(Property(services, set.set, device, property));
+  return values;
 }
 
 PlantedNode::PlantedNode(DeviceServices &services, const std::string &name, const GUID &classGuid,
                          const std::vector<std::string> &hardwareIds, bool registerNode)
-    : m_services(services), m_set(services.SetupDiCreateDeviceInfoList(&classGuid, nullptr)) {
-  m_device = EmptyRecord();
+    : m_set{services, services.SetupDiCreateDeviceInfoList(&classGuid, nullptr)} {
   const std::string ids = MultiString(hardwareIds);
-  if (m_set == INVALID_HANDLE_VALUE)
+  if (m_set.set == INVALID_HANDLE_VALUE)
     m_failure = "SetupDiCreateDeviceInfoList";
-  else if (!services.SetupDiCreateDeviceInfoA(m_set, name.c_str(), &classGuid, nullptr, nullptr, DICD_GENERATE_ID,
-                                              &m_device))
+  else if (!services.SetupDiCreateDeviceInfoA(m_set.set, name.c_str(), &classGuid, nullptr, nullptr,
+                                              DICD_GENERATE_ID, &m_device))
     m_failure = "SetupDiCreateDeviceInfoA";
   else if (!hardwareIds.empty() &&
-           !services.SetupDiSetDeviceRegistryPropertyA(m_set, &m_device, SPDRP_HARDWAREID,
+           !services.SetupDiSetDeviceRegistryPropertyA(m_set.set, &m_device, SPDRP_HARDWAREID,
                                                        reinterpret_cast<const BYTE *>(ids.data()),
                                                        static_cast<DWORD>(ids.size())))
     m_failure = "SetupDiSetDeviceRegistryPropertyA";
-  else if (registerNode && !services.SetupDiCallClassInstaller(DIF_REGISTERDEVICE, m_set, &m_device))
+  else if (registerNode && !services.SetupDiCallClassInstaller(DIF_REGISTERDEVICE, m_set.set, &m_device))
     m_failure = "DIF_REGISTERDEVICE";
   if (!m_failure.empty())
     m_failure += " failed with " + std::to_string(services.GetLastError());
 }
 
 PlantedNode::~PlantedNode() {
-  if (m_set == INVALID_HANDLE_VALUE)
-    return;
   if (m_device.DevInst || m_device.Reserved)
-    m_services.SetupDiCallClassInstaller(DIF_REMOVE, m_set, &m_device);
-  m_services.SetupDiDestroyDeviceInfoList(m_set);
-}
-
-std::string FirstHardwareId(DeviceServices &services, HDEVINFO set, SP_DEVINFO_DATA &device) {
-  char ids[2048] = {};
-  return services.SetupDiGetDeviceRegistryPropertyA(set, &device, SPDRP_HARDWAREID, nullptr,
-                                                    reinterpret_cast<BYTE *>(ids), sizeof ids - 1, nullptr)
-             ? ids
-             : "";
-}
-
-namespace {
-// Visits the present devices whose first hardware ID is hardwareId until visit returns false.
-template <typename Visit> void ForEachPresent(DeviceServices &services, const std::string &hardwareId, Visit visit) {
-  ScopedSet set(services, services.SetupDiGetClassDevsA(nullptr, nullptr, nullptr, DIGCF_PRESENT | DIGCF_ALLCLASSES));
-  SP_DEVINFO_DATA device = EmptyRecord();
-  for (DWORD index = 0; set.Valid() && services.SetupDiEnumDeviceInfo(set.Get(), index, &device); ++index)
-    if (FirstHardwareId(services, set.Get(), device) == hardwareId && !visit(set.Get(), device))
-      return;
-}
-} // namespace
-
-int CountPresent(DeviceServices &services, const std::string &hardwareId) {
-  int count = 0;
-  ForEachPresent(services, hardwareId, [&](HDEVINFO, SP_DEVINFO_DATA &) { return ++count, true; });
-  return count;
-}
-
-std::optional<std::string> PresentDeviceProperty(DeviceServices &services, const std::string &hardwareId,
-                                                 DWORD property) {
-  std::optional<std::string> value;
-  ForEachPresent(services, hardwareId, [&](HDEVINFO set, SP_DEVINFO_DATA &device) {
-    char buffer[1024] = {};
-    DWORD type = 0;
-    if (services.SetupDiGetDeviceRegistryPropertyA(set, &device, property, &type, reinterpret_cast<BYTE *>(buffer),
-                                                   sizeof buffer - 1, nullptr) &&
-        type == REG_SZ)
-      value = std::string(buffer);
-    return false;
-  });
-  return value;
+    m_set.services.SetupDiCallClassInstaller(DIF_REMOVE, m_set.set, &m_device);
 }
