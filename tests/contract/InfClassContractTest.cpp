@@ -4,12 +4,8 @@
 #include <cstring>
 
 #include "ContractBackend.h"
-#include "ContractDevices.h"
 
 namespace {
-
-class InfClassContract : public ContractTest {};
-QUARVEL_CONTRACT_SUITE(InfClassContract);
 
 const DWORD kAnyFault = 0xFFFFFFFF; // a code that names some fault (neither 0 nor the one set before)
 const DWORD kUnread = 0xDEADBEEF;   // not relied on: Wine writes garbage into the size after a failure
@@ -30,7 +26,7 @@ const Outcome kRefused{FALSE, kAnyFault, nullptr, nullptr, kUnread};
 const Outcome kRefusedWithoutCode{FALSE, 0, nullptr, nullptr, kUnread};
 const Outcome kRefusedWith87{FALSE, ERROR_INVALID_PARAMETER, nullptr, nullptr, kUnread};
 
-TEST_P(InfClassContract, ReadsTheClassOrRefusesTheFile) {
+TEST_P(ContractTest, ReadsTheClassOrRefusesTheFile) {
   const struct { const char *file; DWORD nameSize; Outcome windows, wine; } cases[] = {
       {"contract_class.inf", 260, kContract, kContract},
       {"contract_modem.inf", 260, kModem, kModem},
@@ -65,7 +61,7 @@ TEST_P(InfClassContract, ReadsTheClassOrRefusesTheFile) {
     GUID guid{};
     DWORD required = kUnread;
     Services().SetLastError(0xDEADBEEF);
-    const BOOL ok = Services().SetupDiGetINFClassA(DataPath("contract/" + std::string(c.file)).c_str(), &guid,
+    const BOOL ok = Services().SetupDiGetINFClassA(DataPath(c.file).c_str(), &guid,
                                                    name.data(), c.nameSize, &required);
     const DWORD code = Services().GetLastError();
     EXPECT_EQ(ok, want.ok);
