@@ -54,11 +54,6 @@ std::string ContractTest::DataPath(const std::string &name) {
   return path;
 }
 
-const GUID kContractClassGuid = {0xD5C0A4E2, 0x7B31, 0x4F6E, {0x9C, 0x2A, 0x51, 0xE0, 0xB7, 0xA3, 0xC9, 0x14}};
-const GUID kModemClassGuid = {0x4D36E96D, 0xE325, 0x11CE, {0xBF, 0xC1, 0x08, 0x00, 0x2B, 0xE1, 0x03, 0x18}};
-
-std::string ContractHardwareId(int n) { return "USB\\VID_1234&PID_5678&MI_0" + std::to_string(n); }
-
 std::string MultiString(const std::vector<std::string> &strings) {
   std::string bytes;
   for (const std::string &s : strings)
@@ -78,25 +73,25 @@ std::vector<std::string> Present(DeviceServices &services, const std::string &ha
   std::vector<std::string> values;
   ScopedSet set{services, services.SetupDiGetClassDevsA(nullptr, nullptr, nullptr, DIGCF_PRESENT | DIGCF_ALLCLASSES)};
   SP_DEVINFO_DATA device = kEmptyRecord;
-  for (DWORD i = 0; services.SetupDiEnumDeviceInfo(set.set, i, &device); ++i)
-    if (Property(services, set.set, device, SPDRP_HARDWAREID) == hardwareId)
-      values.push_back(Property(services, set.set, device, property));
+  for (DWORD i = 0; services.SetupDiEnumDeviceInfo(set.handle, i, &device); ++i)
+    if (Property(services, set.handle, device, SPDRP_HARDWAREID) == hardwareId)
+      values.push_back(Property(services, set.handle, device, property));
   return values;
 }
 
 PlantedNode::PlantedNode(DeviceServices &services, const char *name, const GUID &classGuid,
                          const std::vector<std::string> &hardwareIds, bool registerNode)
-    : m_set{services, services.SetupDiCreateDeviceInfoList(&classGuid, nullptr)} {
+    : set{services, services.SetupDiCreateDeviceInfoList(&classGuid, nullptr)} {
   const std::string ids = MultiString(hardwareIds);
   const BYTE *bytes = reinterpret_cast<const BYTE *>(ids.data());
-  m_bOk = m_set.set != INVALID_HANDLE_VALUE &&
-          services.SetupDiCreateDeviceInfoA(m_set.set, name, &classGuid, nullptr, nullptr, DICD_GENERATE_ID, &m_device) &&
-          (hardwareIds.empty() || services.SetupDiSetDeviceRegistryPropertyA(m_set.set, &m_device, SPDRP_HARDWAREID,
-                                                                             bytes, DWORD(ids.size()))) &&
-          (!registerNode || services.SetupDiCallClassInstaller(DIF_REGISTERDEVICE, m_set.set, &m_device));
+  ok = set.handle != INVALID_HANDLE_VALUE &&
+       services.SetupDiCreateDeviceInfoA(set.handle, name, &classGuid, nullptr, nullptr, DICD_GENERATE_ID, &device) &&
+       (hardwareIds.empty() ||
+        services.SetupDiSetDeviceRegistryPropertyA(set.handle, &device, SPDRP_HARDWAREID, bytes, DWORD(ids.size()))) &&
+       (!registerNode || services.SetupDiCallClassInstaller(DIF_REGISTERDEVICE, set.handle, &device));
 }
 
 PlantedNode::~PlantedNode() {
-  if (m_device.DevInst || m_device.Reserved)
-    m_set.services.SetupDiCallClassInstaller(DIF_REMOVE, m_set.set, &m_device);
+  if (device.DevInst || device.Reserved)
+    set.services.SetupDiCallClassInstaller(DIF_REMOVE, set.handle, &device);
 }

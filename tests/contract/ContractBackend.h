@@ -39,43 +39,36 @@ private:
 #endif
 };
 
-extern const GUID kContractClassGuid; // contract_class.inf's own class
-extern const GUID kModemClassGuid;
+// contract_class.inf's own class; the INF lists USB\VID_1234&PID_5678&MI_0n for n = 0..9.
+inline const GUID kContractClassGuid = {0xD5C0A4E2, 0x7B31, 0x4F6E, {0x9C, 0x2A, 0x51, 0xE0, 0xB7, 0xA3, 0xC9, 0x14}};
+inline const GUID kModemClassGuid = {0x4D36E96D, 0xE325, 0x11CE, {0xBF, 0xC1, 0x08, 0x00, 0x2B, 0xE1, 0x03, 0x18}};
 inline const SP_DEVINFO_DATA kEmptyRecord{sizeof(SP_DEVINFO_DATA), {}, 0, 0};
-// USB\VID_1234&PID_5678&MI_0n: listed by contract_class.inf for n = 0..9.
-std::string ContractHardwareId(int n);
+inline std::string ContractHardwareId(int n) { return "USB\\VID_1234&PID_5678&MI_0" + std::to_string(n); }
 // Strings, each ended by a zero byte, and a final zero byte.
 std::string MultiString(const std::vector<std::string> &strings);
 // A string property of a set's element (of a multi-string, the first string); empty when unreadable.
 std::string Property(DeviceServices &services, HDEVINFO set, SP_DEVINFO_DATA &device, DWORD property);
 // That property of each device a fresh present-device enumeration lists with this first hardware ID.
-std::vector<std::string> Present(DeviceServices &services, const std::string &hardwareId,
-                                 DWORD property = SPDRP_HARDWAREID);
+std::vector<std::string> Present(DeviceServices &services, const std::string &id, DWORD property = SPDRP_HARDWAREID);
 
 // Destroys the set it holds when it goes.
 struct ScopedSet {
   DeviceServices &services;
-  HDEVINFO set;
+  HDEVINFO handle;
   ~ScopedSet() {
-    if (set != INVALID_HANDLE_VALUE)
-      services.SetupDiDestroyDeviceInfoList(set);
+    if (handle != INVALID_HANDLE_VALUE)
+      services.SetupDiDestroyDeviceInfoList(handle);
   }
 };
 
 // A root node created in a set of its own with DICD_GENERATE_ID (ROOT\<name>\NNNN), given the hardware
-// IDs (none: no property written) and registered unless told not to. When it goes, it removes the node
-// (a failure there means the case removed it already) and destroys its set.
-class PlantedNode {
-public:
+// IDs (none: no property written) and registered unless told not to; ok when every step succeeded.
+// When it goes, it removes the node (a failure there means the case removed it already).
+struct PlantedNode {
   PlantedNode(DeviceServices &services, const char *name, const GUID &classGuid,
               const std::vector<std::string> &hardwareIds, bool registerNode = true);
   ~PlantedNode();
-  bool Ok() const { return m_bOk; }
-  HDEVINFO Set() const { return m_set.set; }
-  SP_DEVINFO_DATA &Device() { return m_device; }
-
-private:
-  ScopedSet m_set;
-  SP_DEVINFO_DATA m_device = kEmptyRecord;
-  bool m_bOk;
+  ScopedSet set;
+  SP_DEVINFO_DATA device = kEmptyRecord;
+  bool ok;
 };
