@@ -30,10 +30,8 @@ void ContractTest::SetUp() {
 
 void ContractTest::TearDown() {
 #ifdef _WIN32
-  if (m_hTreeLock) {
-    ::ReleaseMutex(m_hTreeLock);
-    ::CloseHandle(m_hTreeLock);
-  }
+  ::ReleaseMutex(m_hTreeLock); // without a lock both only fail
+  ::CloseHandle(m_hTreeLock);
 #endif
 }
 
@@ -64,9 +62,8 @@ std::string MultiString(const std::vector<std::string> &strings) {
 std::string Property(DeviceServices &services, HDEVINFO set, SP_DEVINFO_DATA &device, DWORD property) {
   char value[2048] = {};
   BYTE *buffer = reinterpret_cast<BYTE *>(value);
-  return services.SetupDiGetDeviceRegistryPropertyA(set, &device, property, nullptr, buffer, sizeof value - 1, nullptr)
-             ? value
-             : "";
+  const BOOL ok = services.SetupDiGetDeviceRegistryPropertyA(set, &device, property, nullptr, buffer, sizeof value - 1, nullptr);
+  return ok ? value : "";
 }
 
 std::vector<std::string> Present(DeviceServices &services, const std::string &hardwareId, DWORD property) {

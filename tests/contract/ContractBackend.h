@@ -55,10 +55,7 @@ std::vector<std::string> Present(DeviceServices &services, const std::string &id
 struct ScopedSet {
   DeviceServices &services;
   HDEVINFO handle;
-  ~ScopedSet() {
-    if (handle != INVALID_HANDLE_VALUE)
-      services.SetupDiDestroyDeviceInfoList(handle);
-  }
+  ~ScopedSet() { services.SetupDiDestroyDeviceInfoList(handle); } // an invalid handle only fails
 };
 
 // A root node created in a set of its own with DICD_GENERATE_ID (ROOT\<name>\NNNN), given the hardware

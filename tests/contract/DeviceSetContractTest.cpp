@@ -8,9 +8,6 @@ namespace {
 
 const DWORD kPresentAll = DIGCF_PRESENT | DIGCF_ALLCLASSES;
 const DWORD kUnread = 0xDEADBEEF;
-bool IsContractClass(const SP_DEVINFO_DATA &device) {
-  return std::memcmp(&device.ClassGuid, &kContractClassGuid, sizeof(GUID)) == 0;
-}
 
 // Windows clears the code on success; Wine (measured per call) leaves it as it was.
 TEST_P(ContractTest, EnumerationEndsWithNoMoreItemsAndBadSetsAreRefused) {
@@ -20,7 +17,8 @@ TEST_P(ContractTest, EnumerationEndsWithNoMoreItemsAndBadSetsAreRefused) {
   SP_DEVINFO_DATA device = kEmptyRecord;
   DWORD listed = 0, found = 0;
   for (; Services().SetupDiEnumDeviceInfo(all.handle, listed, &device); ++listed)
-    found += Property(Services(), all.handle, device, SPDRP_HARDWAREID) == ContractHardwareId(0) && IsContractClass(device);
+    found += Property(Services(), all.handle, device, SPDRP_HARDWAREID) == ContractHardwareId(0) &&
+             std::memcmp(&device.ClassGuid, &kContractClassGuid, sizeof(GUID)) == 0;
   EXPECT_EQ(found, 1u) << "listed once, with its class";
   Services().SetLastError(0xDEADBEEF);
   ScopedSet empty{Services(), Services().SetupDiCreateDeviceInfoList(&kContractClassGuid, nullptr)};
@@ -43,10 +41,8 @@ TEST_P(ContractTest, EnumerationEndsWithNoMoreItemsAndBadSetsAreRefused) {
                                     : Services().SetupDiEnumDeviceInfo(c.set, c.index, &device)) << c.what;
     EXPECT_EQ(Services().GetLastError(), c.code) << c.what;
   }
-  if (Sim()) { // the unit tests prove sets released through these counts
-    EXPECT_EQ(Sim()->OpenSetCount(), 3);
-    EXPECT_EQ(Sim()->DoubleDestroyCount(), 1);
-  }
+  // The unit tests prove sets released through these counts.
+  EXPECT_TRUE(!Sim() || (Sim()->OpenSetCount() == 3 && Sim()->DoubleDestroyCount() == 1));
 }
 
 // Hardware IDs as the scan reads them: the size first, then the read; bytes (and letter case) as written.
@@ -57,12 +53,10 @@ TEST_P(ContractTest, HardwareIdsReadBackWithTheBufferSizeProtocol) {
   PlantedNode node(Services(), "QCT_IDS", kContractClassGuid, ids), bare(Services(), "QCT_NOIDS", kContractClassGuid, {});
   ASSERT_TRUE(node.ok && bare.ok) << Services().GetLastError();
   const struct { PlantedNode *node; DWORD bufferSize, code, required; } cases[] = {
-      {&node, 0, ERROR_INSUFFICIENT_BUFFER, size}, // no buffer: the size query
-      {&node, 8, ERROR_INSUFFICIENT_BUFFER, size},
-      {&node, size - 1, ERROR_INSUFFICIENT_BUFFER, size},
-      {&node, size, ERROR_SUCCESS, size},
-      {&node, 2000, ERROR_SUCCESS, size},
-      {&bare, 64, ERROR_INVALID_DATA, kUnread}, // never written
+      // No buffer: the size query. The node without IDs: its property was never written.
+      {&node, 0, ERROR_INSUFFICIENT_BUFFER, size}, {&node, 8, ERROR_INSUFFICIENT_BUFFER, size},
+      {&node, size - 1, ERROR_INSUFFICIENT_BUFFER, size}, {&node, size, ERROR_SUCCESS, size},
+      {&node, 2000, ERROR_SUCCESS, size}, {&bare, 64, ERROR_INVALID_DATA, kUnread},
   };
   for (const auto &c : cases) {
     std::string buffer(2001, '\xCC');
@@ -88,7 +82,6 @@ TEST_P(ContractTest, ANodeIsListedOnceRegisteredAndGoneOnceRemoved) {
     const std::string id = ContractHardwareId(throughScan ? 6 : 7), instance = InstanceId(node->set.handle, node->device);
     ASSERT_TRUE(node->ok) << Services().GetLastError();
     EXPECT_EQ(instance, throughScan ? "ROOT\\QCT_NODE\\0000" : "ROOT\\QCT_NODE\\0001");
-    EXPECT_TRUE(IsContractClass(node->device));
     EXPECT_EQ(Present(Services(), id).size(), WineLike() ? 1u : 0u) << "listed before registration";
     ASSERT_TRUE(Services().SetupDiCallClassInstaller(DIF_REGISTERDEVICE, node->set.handle, &node->device));
     EXPECT_EQ(Present(Services(), id).size(), 1u);

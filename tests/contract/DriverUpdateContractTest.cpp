@@ -8,26 +8,18 @@
 
 namespace {
 
-struct Result {
-  BOOL ok;
-  DWORD code;
-  const char *description; // the model's description the device has after the call; nullptr: no driver
-};
+// The description is the model's that the device has after the call; nullptr: no driver.
+struct Result { BOOL ok; DWORD code; const char *description; };
 
 TEST_P(ContractTest, AnUpdateInstallsOnTheDeviceCarryingTheIdOrFailsOnWindows) {
   const std::string modemId = "USB\\VID_1234&PID_5679&MI_00", none, tooLong = "USB\\" + std::string(220, 'L');
   const char *device = "Quarvel Contract Device", *classInf = "contract_class.inf";
   const DWORD force = INSTALLFLAG_FORCE;
   std::string (*id)(int) = ContractHardwareId;
-  const struct {
-    const char *what;
-    std::string planted, updated; // planted: the device's only hardware ID (none: no device)
-    const char *inf;
-    DWORD flags;
-    bool updatedBefore; // a plain update installed this INF already
-    Result windows;
-    bool wineInstalls; // else Wine reports success with code 0 and installs nothing
-  } cases[] = {
+  // planted: the device's only hardware ID (none: no device); updatedBefore: a plain update installed the
+  // INF already; wineInstalls: else Wine reports success with code 0 and installs nothing.
+  const struct { const char *what; std::string planted, updated; const char *inf; DWORD flags; bool updatedBefore;
+    Result windows; bool wineInstalls; } cases[] = {
       {"forced", id(3), id(3), classInf, force, false, {TRUE, 0, device}, true},
       {"modem class", modemId, modemId, "contract_modem.inf", force, false, {TRUE, 0, "Quarvel Contract Modem"}, true},
       {"plain over the same driver: not better", id(4), id(4), classInf, 0, true, {FALSE, 259, device}, true},
