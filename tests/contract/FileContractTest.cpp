@@ -45,8 +45,7 @@ TEST_P(ContractTest, ReadsTheClassOrRefusesTheFile) {
   for (const auto &c : cases) {
     SCOPED_TRACE(testing::Message() << c.file << ", name buffer " << c.nameSize);
     const Outcome &want = WineLike() ? c.wine : c.windows;
-    std::string name(c.nameSize, '\0');
-    name[0] = 'x';
+    std::string name = "x" + std::string(c.nameSize - 1, '\0');
     GUID guid{};
     DWORD required = kUnread;
     Services().SetLastError(0xDEADBEEF);
