@@ -4,27 +4,25 @@
 
 #ifdef _WIN32
 #include "platform/win32/Win32DeviceServices.h"
-const std::vector<SimMode> kBackends = {SimMode::Windows}; // stands for the real services
+const char *const kBackends[] = {"Real"};
 #else
-const std::vector<SimMode> kBackends = {SimMode::Windows, SimMode::Wine};
+const char *const kBackends[] = {"SimWindows", "SimWine"};
 #endif
-INSTANTIATE_TEST_SUITE_P(Backends, ContractTest, ::testing::ValuesIn(kBackends), [](const auto &info) {
-  return std::string(kBackends.size() == 1 ? "Real" : info.param == SimMode::Wine ? "SimWine" : "SimWindows");
-});
+INSTANTIATE_TEST_SUITE_P(Backends, ContractTest, ::testing::ValuesIn(kBackends),
+                         [](const auto &info) { return std::string(info.param); });
 
 void ContractTest::SetUp() {
 #ifdef _WIN32
-  m_hTreeLock = ::CreateMutexA(nullptr, FALSE, "QuarvelContractDeviceTree");
   // An abandoned lock (a case that crashed) is ours all the same.
-  const DWORD wait = m_hTreeLock ? ::WaitForSingleObject(m_hTreeLock, 120000) : WAIT_FAILED;
+  const DWORD wait = ::WaitForSingleObject(m_hTreeLock = ::CreateMutexA(nullptr, FALSE, "QuarvelContractDeviceTree"), 120000);
   ASSERT_TRUE(wait == WAIT_OBJECT_0 || wait == WAIT_ABANDONED) << "device tree lock: " << wait;
   m_pServices = &Win32DeviceServicesInstance();
   // Wine's ntdll exports its version; Windows' does not.
   m_bWineLike = ::GetProcAddress(::GetModuleHandleA("ntdll.dll"), "wine_get_version") != nullptr;
 #else
-  m_pSim = std::make_unique<SimDeviceTree>(GetParam());
+  m_bWineLike = std::string(GetParam()) == "SimWine";
+  m_pSim = std::make_unique<SimDeviceTree>(m_bWineLike ? SimMode::Wine : SimMode::Windows);
   m_pServices = m_pSim.get();
-  m_bWineLike = GetParam() == SimMode::Wine;
 #endif
 }
 
@@ -62,8 +60,8 @@ std::string MultiString(const std::vector<std::string> &strings) {
 std::string Property(DeviceServices &services, HDEVINFO set, SP_DEVINFO_DATA &device, DWORD property) {
   char value[2048] = {};
   BYTE *buffer = reinterpret_cast<BYTE *>(value);
-  const BOOL ok = services.SetupDiGetDeviceRegistryPropertyA(set, &device, property, nullptr, buffer, sizeof value - 1, nullptr);
-  return ok ? value : "";
+  return services.SetupDiGetDeviceRegistryPropertyA(set, &device, property, nullptr, buffer, sizeof value - 1, nullptr)
+             ? value : "";
 }
 
 std::vector<std::string> Present(DeviceServices &services, const std::string &hardwareId, DWORD property) {
@@ -80,11 +78,10 @@ PlantedNode::PlantedNode(DeviceServices &services, const char *name, const GUID 
                          const std::vector<std::string> &hardwareIds, bool registerNode)
     : set{services, services.SetupDiCreateDeviceInfoList(&classGuid, nullptr)} {
   const std::string ids = MultiString(hardwareIds);
-  const BYTE *bytes = reinterpret_cast<const BYTE *>(ids.data());
   ok = set.handle != INVALID_HANDLE_VALUE &&
        services.SetupDiCreateDeviceInfoA(set.handle, name, &classGuid, nullptr, nullptr, DICD_GENERATE_ID, &device) &&
-       (hardwareIds.empty() ||
-        services.SetupDiSetDeviceRegistryPropertyA(set.handle, &device, SPDRP_HARDWAREID, bytes, DWORD(ids.size()))) &&
+       (hardwareIds.empty() || services.SetupDiSetDeviceRegistryPropertyA(set.handle, &device, SPDRP_HARDWAREID,
+                                   reinterpret_cast<const BYTE *>(ids.data()), DWORD(ids.size()))) &&
        (!registerNode || services.SetupDiCallClassInstaller(DIF_REGISTERDEVICE, set.handle, &device));
 }
 

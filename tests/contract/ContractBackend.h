@@ -10,7 +10,7 @@
 
 // Runs each case against every backend. Cases read WineLike() only where Windows and Wine are known to
 // differ; everywhere else all backends must behave the same.
-class ContractTest : public ::testing::TestWithParam<SimMode> {
+class ContractTest : public ::testing::TestWithParam<const char *> { // the backend's name
 protected:
   void SetUp() override;
   void TearDown() override;

@@ -64,41 +64,36 @@ TEST_P(ContractTest, HardwareIdsReadBackWithTheBufferSizeProtocol) {
     EXPECT_EQ(required, c.required) << c.bufferSize;
     EXPECT_TRUE(!ok || (type == REG_MULTI_SZ && buffer.substr(0, size + 1) == expected)) << "wrong or past the data";
   }
-  EXPECT_EQ(Present(Services(), ids.front()).size(), 1u) << "a fresh enumeration reads the same";
 }
 
-// Generated root names take the first free number, and a node removed leaves its number free. Windows
+// Generated root names take the first free number. Windows
 // lists a node once it is registered; Wine (measured) lists every created node as present.
 TEST_P(ContractTest, ANodeIsListedOnceRegisteredAndGoneOnceRemoved) {
-  PlantedNode first(Services(), "QCT_NODE", kContractClassGuid, {ContractHardwareId(6)}, /*registerNode=*/false);
-  PlantedNode second(Services(), "QCT_NODE", kContractClassGuid, {ContractHardwareId(7)}, /*registerNode=*/false);
-  std::vector<std::string> removed;
-  for (PlantedNode *node : {&first, &second}) {
-    const bool throughScan = node == &first; // else DIF_REMOVE on its own set
-    const std::string id = ContractHardwareId(throughScan ? 6 : 7), instance = InstanceId(node->set.handle, node->device);
-    ASSERT_TRUE(node->ok) << Services().GetLastError();
-    EXPECT_EQ(instance, throughScan ? "ROOT\\QCT_NODE\\0000" : "ROOT\\QCT_NODE\\0001");
-    EXPECT_EQ(Present(Services(), id).size(), WineLike() ? 1u : 0u) << "listed before registration";
+  const std::string scannedId = ContractHardwareId(6), ownId = ContractHardwareId(7);
+  PlantedNode scanned(Services(), "QCT_NODE", kContractClassGuid, {scannedId}, /*registerNode=*/false);
+  PlantedNode own(Services(), "QCT_NODE", kContractClassGuid, {ownId}, /*registerNode=*/false);
+  ASSERT_TRUE(scanned.ok && own.ok) << Services().GetLastError();
+  const std::vector<std::string> instances = {InstanceId(scanned.set.handle, scanned.device),
+                                              InstanceId(own.set.handle, own.device)};
+  EXPECT_EQ(instances, (std::vector<std::string>{"ROOT\\QCT_NODE\\0000", "ROOT\\QCT_NODE\\0001"}));
+  EXPECT_EQ(Present(Services(), scannedId).size(), WineLike() ? 1u : 0u) << "listed before registration";
+  for (PlantedNode *node : {&scanned, &own})
     ASSERT_TRUE(Services().SetupDiCallClassInstaller(DIF_REGISTERDEVICE, node->set.handle, &node->device));
-    EXPECT_EQ(Present(Services(), id).size(), 1u);
+  EXPECT_EQ(Present(Services(), scannedId).size() + Present(Services(), ownId).size(), 2u);
 
-    ScopedSet scan{Services(), Services().SetupDiGetClassDevsA(nullptr, nullptr, nullptr, DIGCF_PRESENT | DIGCF_ALLCLASSES)};
-    HDEVINFO set = throughScan ? scan.handle : node->set.handle;
-    SP_DEVINFO_DATA found = kEmptyRecord, &device = throughScan ? found : node->device;
-    for (DWORD i = 0; throughScan && Services().SetupDiEnumDeviceInfo(set, i, &device); ++i)
-      if (Property(Services(), set, device, SPDRP_HARDWAREID) == id)
-        break;
-    ASSERT_TRUE(throughScan ? Services().SetupDiRemoveDevice(set, &device)
-                            : Services().SetupDiCallClassInstaller(DIF_REMOVE, set, &device));
-    EXPECT_EQ(Present(Services(), id).size(), 0u);
-    removed.push_back(instance);
-    EXPECT_TRUE(!Sim() || Sim()->RemovedInstanceIds() == removed) << "the unit tests read removals back this way";
-    // The element stays in its set, but it names no device any more.
-    EXPECT_EQ(Property(Services(), set, device, SPDRP_HARDWAREID), "");
-    EXPECT_EQ(Services().GetLastError(), static_cast<DWORD>(ERROR_NO_SUCH_DEVINST));
-  }
-  PlantedNode again(Services(), "QCT_NODE", kContractClassGuid, {ContractHardwareId(6)});
-  EXPECT_EQ(InstanceId(again.set.handle, again.device), "ROOT\\QCT_NODE\\0000") << "the first free number";
+  // One removed through an enumeration's set, as the scan does; the other by DIF_REMOVE on its own set.
+  ScopedSet scan{Services(), Services().SetupDiGetClassDevsA(nullptr, nullptr, nullptr, DIGCF_PRESENT | DIGCF_ALLCLASSES)};
+  SP_DEVINFO_DATA device = kEmptyRecord;
+  for (DWORD i = 0; Services().SetupDiEnumDeviceInfo(scan.handle, i, &device); ++i)
+    if (Property(Services(), scan.handle, device, SPDRP_HARDWAREID) == scannedId)
+      break;
+  ASSERT_TRUE(Services().SetupDiRemoveDevice(scan.handle, &device));
+  ASSERT_TRUE(Services().SetupDiCallClassInstaller(DIF_REMOVE, own.set.handle, &own.device));
+  EXPECT_EQ(Present(Services(), scannedId).size() + Present(Services(), ownId).size(), 0u);
+  EXPECT_TRUE(!Sim() || Sim()->RemovedInstanceIds() == instances) << "the unit tests read removals back this way";
+  // The scan's element stays in its set, but it names no device any more.
+  EXPECT_EQ(Property(Services(), scan.handle, device, SPDRP_HARDWAREID), "");
+  EXPECT_EQ(Services().GetLastError(), static_cast<DWORD>(ERROR_NO_SUCH_DEVINST));
 }
 
 } // namespace

@@ -27,11 +27,9 @@ TEST_P(ContractTest, AnUpdateInstallsOnTheDeviceCarryingTheIdOrFailsOnWindows) {
   };
   for (const auto &c : cases) {
     SCOPED_TRACE(c.what);
-    const bool modem = c.planted == modemId;
     const std::string inf = DataPath(c.inf);
-    PlantedNode node(Services(), "QCT_UPDATE", modem ? kModemClassGuid : kContractClassGuid, {c.planted});
+    PlantedNode node(Services(), "QCT_UPDATE", c.planted == modemId ? kModemClassGuid : kContractClassGuid, {c.planted});
     ASSERT_TRUE(node.ok) << Services().GetLastError();
-    EXPECT_EQ(Present(Services(), c.planted, SPDRP_DRIVER), std::vector<std::string>{""}) << "a driver before";
     ASSERT_TRUE(!c.updatedBefore ||
                 Services().UpdateDriverForPlugAndPlayDevicesA(nullptr, c.planted.c_str(), inf.c_str(), 0, nullptr));
     const DWORD code = WineLike() ? 0 : c.code;
@@ -45,8 +43,6 @@ TEST_P(ContractTest, AnUpdateInstallsOnTheDeviceCarryingTheIdOrFailsOnWindows) {
     EXPECT_TRUE(!ok || !reboot) << "a restart asked for";
     EXPECT_EQ(Present(Services(), c.planted, SPDRP_DEVICEDESC), std::vector<std::string>{description});
     EXPECT_EQ(Present(Services(), c.planted, SPDRP_DRIVER) != std::vector<std::string>{""}, !description.empty());
-    const std::string className = description.empty() ? "" : modem ? "Modem" : "QuarvelContract";
-    EXPECT_TRUE(description.empty() || Present(Services(), c.planted, SPDRP_CLASS) == std::vector{className});
     // The unit tests read installs back this way.
     const SimDevice *planted = Sim() ? Sim()->FindDevice(InstanceId(node.set.handle, node.device)) : nullptr;
     EXPECT_TRUE(!Sim() || description.empty() ||
