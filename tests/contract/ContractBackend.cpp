@@ -59,9 +59,8 @@ std::string MultiString(const std::vector<std::string> &strings) {
 
 std::string Property(DeviceServices &services, HDEVINFO set, SP_DEVINFO_DATA &device, DWORD property) {
   char value[2048] = {};
-  BYTE *buffer = reinterpret_cast<BYTE *>(value);
-  return services.SetupDiGetDeviceRegistryPropertyA(set, &device, property, nullptr, buffer, sizeof value - 1, nullptr)
-             ? value : "";
+  return services.SetupDiGetDeviceRegistryPropertyA(set, &device, property, nullptr, reinterpret_cast<BYTE *>(value),
+                                                    sizeof value - 1, nullptr) ? value : "";
 }
 
 std::vector<std::string> Present(DeviceServices &services, const std::string &hardwareId, DWORD property) {
