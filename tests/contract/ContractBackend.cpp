@@ -14,7 +14,7 @@ INSTANTIATE_TEST_SUITE_P(Backends, ContractTest, ::testing::ValuesIn(kBackends),
 void ContractTest::SetUp() {
 #ifdef _WIN32
   // An abandoned lock (a case that crashed) is ours all the same.
-  const DWORD wait = ::WaitForSingleObject(m_hTreeLock = ::CreateMutexA(nullptr, FALSE, "QuarvelContractDeviceTree"), 120000);
+  const DWORD wait = ::WaitForSingleObject(m_hTreeLock = ::CreateMutexA(nullptr, FALSE, "QuarvelContractTree"), 120000);
   ASSERT_TRUE(wait == WAIT_OBJECT_0 || wait == WAIT_ABANDONED) << "device tree lock: " << wait;
   m_pServices = &Win32DeviceServicesInstance();
   // Wine's ntdll exports its version; Windows' does not.
@@ -65,7 +65,7 @@ std::string Property(DeviceServices &services, HDEVINFO set, SP_DEVINFO_DATA &de
 
 std::vector<std::string> Present(DeviceServices &services, const std::string &hardwareId, DWORD property) {
   std::vector<std::string> values;
-  ScopedSet set{services, services.SetupDiGetClassDevsA(nullptr, nullptr, nullptr, DIGCF_PRESENT | DIGCF_ALLCLASSES)};
+  ScopedSet set{services, services.SetupDiGetClassDevsA(nullptr, nullptr, nullptr, kPresentAll)};
   SP_DEVINFO_DATA device = kEmptyRecord;
   for (DWORD i = 0; services.SetupDiEnumDeviceInfo(set.handle, i, &device); ++i)
     if (Property(services, set.handle, device, SPDRP_HARDWAREID) == hardwareId)

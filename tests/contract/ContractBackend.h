@@ -24,7 +24,7 @@ protected:
   // A file under the test data's contract folder, in the form the backend's file calls take.
   static std::string DataPath(const std::string &name);
 
-private:
+  // The fixture's own.
   std::unique_ptr<SimDeviceTree> m_pSim;
   DeviceServices *m_pServices = nullptr;
   bool m_bWineLike = false;
@@ -38,6 +38,7 @@ private:
 // contract_class.inf's own class; the INF lists USB\VID_1234&PID_5678&MI_0n for n = 0..9.
 inline const GUID kContractClassGuid = {0xD5C0A4E2, 0x7B31, 0x4F6E, {0x9C, 0x2A, 0x51, 0xE0, 0xB7, 0xA3, 0xC9, 0x14}};
 inline const GUID kModemClassGuid = {0x4D36E96D, 0xE325, 0x11CE, {0xBF, 0xC1, 0x08, 0x00, 0x2B, 0xE1, 0x03, 0x18}};
+inline const DWORD kPresentAll = DIGCF_PRESENT | DIGCF_ALLCLASSES;
 inline const SP_DEVINFO_DATA kEmptyRecord{sizeof(SP_DEVINFO_DATA), {}, 0, 0};
 inline std::string ContractHardwareId(int n) { return "USB\\VID_1234&PID_5678&MI_0" + std::to_string(n); }
 // Strings, each ended by a zero byte, and a final zero byte.

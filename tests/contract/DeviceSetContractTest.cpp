@@ -10,7 +10,7 @@ const DWORD kUnread = 0xDEADBEEF;
 TEST_P(ContractTest, EnumerationEndsWithNoMoreItemsAndBadSetsAreRefused) {
   PlantedNode node(Services(), "QCT_ENUM", kContractClassGuid, {ContractHardwareId(0)});
   ASSERT_TRUE(node.ok) << Services().GetLastError();
-  ScopedSet all{Services(), Services().SetupDiGetClassDevsA(nullptr, nullptr, nullptr, DIGCF_PRESENT | DIGCF_ALLCLASSES | DIGCF_PROFILE)};
+  ScopedSet all{Services(), Services().SetupDiGetClassDevsA(nullptr, nullptr, nullptr, kPresentAll | DIGCF_PROFILE)};
   SP_DEVINFO_DATA device = kEmptyRecord;
   DWORD listed = 0;
   while (Services().SetupDiEnumDeviceInfo(all.handle, listed, &device))
@@ -82,7 +82,7 @@ TEST_P(ContractTest, ANodeIsListedOnceRegisteredAndGoneOnceRemoved) {
   EXPECT_EQ(Present(Services(), scannedId).size() + Present(Services(), ownId).size(), 2u);
 
   // One removed through an enumeration's set, as the scan does; the other by DIF_REMOVE on its own set.
-  ScopedSet scan{Services(), Services().SetupDiGetClassDevsA(nullptr, nullptr, nullptr, DIGCF_PRESENT | DIGCF_ALLCLASSES)};
+  ScopedSet scan{Services(), Services().SetupDiGetClassDevsA(nullptr, nullptr, nullptr, kPresentAll)};
   SP_DEVINFO_DATA device = kEmptyRecord;
   for (DWORD i = 0; Services().SetupDiEnumDeviceInfo(scan.handle, i, &device); ++i)
     if (Property(Services(), scan.handle, device, SPDRP_HARDWAREID) == scannedId)
