@@ -1,36 +1,30 @@
 #pragma once
-// The backend a boundary case runs against: natively the simulated tree in each of its two modes,
-// cross-built the real device services. Cases read WineLike() only where Windows and Wine are known
-// to differ; everywhere else both backends must behave the same.
+// What a boundary case runs against, natively the simulated tree in each of its two modes, cross-built
+// the real device services; and the device nodes a case creates through the boundary itself and reads
+// back. Each case owns hardware IDs of its own and removes only the nodes it created.
 
 #include <gtest/gtest.h>
-
-#include <memory>
-#include <string>
-#include <vector>
 
 #include "platform/DeviceServices.h"
 #include "platform/sim/SimDeviceTree.h"
 
-enum class BackendKind { Real, SimWindows, SimWine };
-
-class ContractTest : public ::testing::TestWithParam<BackendKind> {
+// Runs each case against every backend. Cases read WineLike() only where Windows and Wine are known to
+// differ; everywhere else all backends must behave the same.
+class ContractTest : public ::testing::TestWithParam<const char *> { // the backend's name
 protected:
   void SetUp() override;
   void TearDown() override;
-
   DeviceServices &Services() { return *m_pServices; }
   // Wine's behaviour is expected: the simulation in Wine mode, or the real services running under Wine.
   bool WineLike() const { return m_bWineLike; }
-  bool IsReal() const { return GetParam() == BackendKind::Real; }
+  // The simulation, whose read-back the unit tests trust; nullptr on the real services.
   SimDeviceTree *Sim() { return m_pSim.get(); }
-
   // The instance ID of the element a record names (empty when the call fails).
   std::string InstanceId(HDEVINFO set, SP_DEVINFO_DATA &device);
-  // A file under the test data folder, in the form the backend's file calls take.
-  static std::string DataPath(const std::string &relative);
+  // A file under the test data's contract folder, in the form the backend's file calls take.
+  static std::string DataPath(const std::string &name);
 
-private:
+  // The fixture's own.
   std::unique_ptr<SimDeviceTree> m_pSim;
   DeviceServices *m_pServices = nullptr;
   bool m_bWineLike = false;
@@ -41,8 +35,34 @@ private:
 #endif
 };
 
-std::vector<BackendKind> ContractBackends();
-std::string BackendName(const ::testing::TestParamInfo<BackendKind> &info);
+// contract_class.inf's own class; the INF lists USB\VID_1234&PID_5678&MI_0n for n = 0..9.
+inline const GUID kContractClassGuid = {0xD5C0A4E2, 0x7B31, 0x4F6E, {0x9C, 0x2A, 0x51, 0xE0, 0xB7, 0xA3, 0xC9, 0x14}};
+inline const GUID kModemClassGuid = {0x4D36E96D, 0xE325, 0x11CE, {0xBF, 0xC1, 0x08, 0x00, 0x2B, 0xE1, 0x03, 0x18}};
+inline const DWORD kPresentAll = DIGCF_PRESENT | DIGCF_ALLCLASSES;
+inline const SP_DEVINFO_DATA kEmptyRecord{sizeof(SP_DEVINFO_DATA), {}, 0, 0};
+inline std::string ContractHardwareId(int n) { return "USB\\VID_1234&PID_5678&MI_0" + std::to_string(n); }
+// Strings, each ended by a zero byte, and a final zero byte.
+std::string MultiString(const std::vector<std::string> &strings);
+// A string property of a set's element (of a multi-string, the first string); empty when unreadable.
+std::string Property(DeviceServices &services, HDEVINFO set, SP_DEVINFO_DATA &device, DWORD property);
+// That property of each device a fresh present-device enumeration lists with this first hardware ID.
+std::vector<std::string> Present(DeviceServices &services, const std::string &id, DWORD property = SPDRP_HARDWAREID);
 
-#define QUARVEL_CONTRACT_SUITE(fixture)                                                                                \
-  INSTANTIATE_TEST_SUITE_P(Backends, fixture, ::testing::ValuesIn(ContractBackends()), BackendName)
+// Destroys the set it holds when it goes.
+struct ScopedSet {
+  DeviceServices &services;
+  HDEVINFO handle;
+  ~ScopedSet() { services.SetupDiDestroyDeviceInfoList(handle); } // an invalid handle only fails
+};
+
+// A root node created in a set of its own with DICD_GENERATE_ID (ROOT\<name>\NNNN), given the hardware
+// IDs (none: no property written) and registered unless told not to; ok when every step succeeded.
+// When it goes, it removes the node (a failure there means the case removed it already).
+struct PlantedNode {
+  PlantedNode(DeviceServices &services, const char *name, const GUID &classGuid,
+              const std::vector<std::string> &hardwareIds, bool registerNode = true);
+  ~PlantedNode();
+  ScopedSet set;
+  SP_DEVINFO_DATA device = kEmptyRecord;
+  bool ok;
+};
