@@ -1,3 +1,4 @@
+#include <cctype>
 #include <cstdio>
 
 #include "platform/sim/SimTreeState.h"
@@ -20,18 +21,6 @@ const KnownClass kKnownClasses[] = {
     {"Ports", {0x4D36E978, 0xE325, 0x11CE, {0xBF, 0xC1, 0x08, 0x00, 0x2B, 0xE1, 0x03, 0x18}}},
     {"AndroidUsbDeviceClass", {0x3F966BD9, 0xFA04, 0x4EC5, {0x99, 0x1C, 0xD3, 0x26, 0x97, 0x3B, 0x51, 0x28}}},
 };
-
-bool ParseHex(const std::string &text, size_t pos, size_t digits, unsigned long &value) {
-  value = 0;
-  for (size_t i = pos; i < pos + digits; ++i) {
-    char c = text[i];
-    int v = c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;
-    if (v < 0)
-      return false;
-    value = value * 16 + static_cast<unsigned long>(v);
-  }
-  return true;
-}
 
 } // namespace
 
@@ -60,19 +49,22 @@ std::string GuidText(const GUID &g) {
 }
 
 bool ParseGuid(const std::string &text, GUID &guid) {
-  if (text.size() != 38 || text[0] != '{' || text[37] != '}' || text[9] != '-' || text[14] != '-' || text[19] != '-' ||
-      text[24] != '-')
+  // The registry form only: exact length, dashes and braces in place, hex digits everywhere else.
+  const std::string form = "{########-####-####-####-############}";
+  if (text.size() != form.size())
     return false;
-  const size_t positions[11] = {1, 10, 15, 20, 22, 25, 27, 29, 31, 33, 35};
-  unsigned long fields[11];
-  for (int i = 0; i < 11; ++i)
-    if (!ParseHex(text, positions[i], i == 0 ? 8 : i < 3 ? 4 : 2, fields[i]))
+  for (size_t i = 0; i < form.size(); ++i)
+    if (form[i] == '#' ? !std::isxdigit(static_cast<unsigned char>(text[i])) : text[i] != form[i])
       return false;
-  guid.Data1 = static_cast<uint32_t>(fields[0]);
-  guid.Data2 = static_cast<uint16_t>(fields[1]);
-  guid.Data3 = static_cast<uint16_t>(fields[2]);
+  unsigned long data1 = 0;
+  unsigned data2 = 0, data3 = 0, bytes[8] = {};
+  std::sscanf(text.c_str(), "{%8lx-%4x-%4x-%2x%2x-%2x%2x%2x%2x%2x%2x}", &data1, &data2, &data3, &bytes[0], &bytes[1],
+              &bytes[2], &bytes[3], &bytes[4], &bytes[5], &bytes[6], &bytes[7]);
+  guid.Data1 = static_cast<uint32_t>(data1);
+  guid.Data2 = static_cast<uint16_t>(data2);
+  guid.Data3 = static_cast<uint16_t>(data3);
   for (int i = 0; i < 8; ++i)
-    guid.Data4[i] = static_cast<uint8_t>(fields[3 + i]);
+    guid.Data4[i] = static_cast<uint8_t>(bytes[i]);
   return true;
 }
 

@@ -10,7 +10,7 @@ BOOL SimDeviceTree::SetupDiGetINFClassA(PCSTR infName, GUID *classGuid, PSTR cla
     return Fail(ERROR_INVALID_PARAMETER);
   const bool wine = RulesFor(m_mode).infClassAsWine;
   // Wine reads the class through its profile reader, which takes a few more forms of text.
-  std::optional<SimInfText> inf = wine ? SimInfText::LoadAsProfile(infName) : SimInfText::Load(infName);
+  std::optional<SimInfText> inf = SimInfText::Load(infName, wine);
   if (!inf)
     return Fail(ERROR_FILE_NOT_FOUND);
   if (wine && (!className || classNameSize == 0))

@@ -93,28 +93,17 @@ std::string SimUpper(std::string text) {
   return text;
 }
 
-std::optional<SimInfText> SimInfText::Load(const std::string &path) {
-  std::optional<std::string> bytes = ReadBytes(path);
-  if (!bytes)
-    return std::nullopt;
-  if (StartsWith(*bytes, "\xFF\xFE"))
-    return Parse(FromUtf16(*bytes, false));
-  if (StartsWith(*bytes, "\xEF\xBB\xBF"))
-    bytes->erase(0, 3);
-  return Parse(*bytes);
-}
-
-std::optional<SimInfText> SimInfText::LoadAsProfile(const std::string &path) {
+std::optional<SimInfText> SimInfText::Load(const std::string &path, bool asProfile) {
   std::optional<std::string> bytes = ReadBytes(path);
   if (!bytes)
     return std::nullopt;
   std::string text;
-  if (StartsWith(*bytes, "\xFF\xFE") || StartsWith(*bytes, "\xFE\xFF"))
+  if (StartsWith(*bytes, "\xFF\xFE") || (asProfile && StartsWith(*bytes, "\xFE\xFF")))
     text = FromUtf16(*bytes, (*bytes)[0] == '\xFE');
   else
     text = StartsWith(*bytes, "\xEF\xBB\xBF") ? bytes->substr(3) : *bytes;
   const size_t lastLineFeed = text.rfind('\n');
-  for (size_t i = lastLineFeed == std::string::npos ? 0 : lastLineFeed + 1; i < text.size(); ++i)
+  for (size_t i = lastLineFeed == std::string::npos ? 0 : lastLineFeed + 1; asProfile && i < text.size(); ++i)
     if (text[i] == '\r')
       text[i] = '\n';
   return Parse(text);

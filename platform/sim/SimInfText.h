@@ -9,11 +9,10 @@
 
 class SimInfText {
 public:
-  // Nothing when the file cannot be opened or is unreasonably large.
-  static std::optional<SimInfText> Load(const std::string &path);
-  // The file as Wine's profile reader takes it (measured): a UTF-16BE byte-order mark is read too,
-  // and once no line feed follows, a carriage return alone ends a line.
-  static std::optional<SimInfText> LoadAsProfile(const std::string &path);
+  // Nothing when the file cannot be opened or is unreasonably large. asProfile reads it as Wine's
+  // profile reader does (measured): a UTF-16BE byte-order mark is read too, and once no line feed
+  // follows, a carriage return alone ends a line.
+  static std::optional<SimInfText> Load(const std::string &path, bool asProfile = false);
   static SimInfText Parse(const std::string &text);
 
   bool HasSection(const std::string &name) const;
