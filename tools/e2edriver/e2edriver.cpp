@@ -28,7 +28,6 @@
 #include <shellapi.h>
 #include <shlobj.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <stdexcept>
@@ -47,7 +46,7 @@ void Check(bool ok, const std::wstring &why) {
 std::string Narrow(const std::wstring &text, UINT codePage = CP_UTF8) {
   std::string out(text.size() * 4 + 1, '\0');
   const int size = WideCharToMultiByte(codePage, 0, text.c_str(), -1, &out[0], int(out.size()), nullptr, nullptr);
-  out.resize(std::max(size, 1) - 1);
+  out.resize(size > 0 ? size - 1 : 0);
   return out;
 }
 
@@ -130,8 +129,8 @@ public:
       GetComputerNameA(computer, &size);
       PostMessageW(HWND_BROADCAST, RegisterWindowMessageA(("DevMgrRefreshOn" + std::string(computer)).c_str()), 0, 0);
     } else if (verb == L"wait-gone") {
-      const HWND window = Current();
-      Check(WaitFor([&] { return !IsWindowVisible(window); }, Number(a, 0, 10000)), L"it is still there");
+      const HWND window = m_current; // perhaps gone already
+      Check(window && WaitFor([&] { return !IsWindowVisible(window); }, Number(a, 0, 10000)), L"it is still there");
       m_current = m_main;
     } else if (verb == L"wait-exit") {
       DWORD code = 0;
