@@ -136,7 +136,7 @@ public:
       DWORD code = 0;
       Check(WaitForSingleObject(m_app.hProcess, Number(a, 1, 10000)) == WAIT_OBJECT_0 &&
                 GetExitCodeProcess(m_app.hProcess, &code),
-            L"the application still runs");
+            L"no application ended");
       Check(code == Number(a, 0, 0), L"it ended with " + std::to_wstring(code));
     } else if (verb == L"wait-window") {
       Check(WaitFor([&] { return FindWindowW(nullptr, a.at(0).c_str()); }, Number(a, 1, 15000)), L"no such window");
