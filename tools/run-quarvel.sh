@@ -59,7 +59,6 @@ cleanup() {
   set +e
   wineserver -k >/dev/null 2>&1
   [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null && wait "$xvfb_pid" 2>/dev/null
-  rm -f "$run_dir/outcome.request"
 }
 trap cleanup EXIT
 trap 'exit 1' INT TERM HUP
@@ -79,7 +78,7 @@ wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d "$([ $headless = 1 ] 
   </dev/null >/dev/null 2>&1
 
 wine 'C:\quarvel\debughelper.exe' 'C:\quarvel\trace.log' </dev/null >/dev/null 2>&1 &
-wine 'C:\quarvel\e2edriver.exe' -e 'wait-window "DebugHelper " 10000' </dev/null >/dev/null 2>&1 ||
+wine 'C:\quarvel\e2edriver.exe' 'wait-window "DebugHelper " 10000' </dev/null >/dev/null 2>&1 ||
   echo "run-quarvel: the trace viewer did not open; running without it" >&2
 
 status=0
@@ -87,26 +86,27 @@ if [ $headless = 0 ]; then
   echo "run-quarvel: Quarvel's dialog is open on $DISPLAY; close it to finish"
   wine 'C:\quarvel\Quarvel.exe' </dev/null 2>/dev/null || status=$?
 else
-  shot=$out/quarvel-run.png
-  # Screenshot on the driver's request, while the outcome is on screen.
-  (
-    for _ in $(seq 1800); do
-      if [ -e "$run_dir/outcome.request" ]; then
-        import -window root "$shot" >/dev/null 2>&1 || true
-        rm -f "$run_dir/outcome.request"
-        break
-      fi
-      sleep 0.05
-    done
-  ) &
+  shot=$out/quarvel-run.png driver_log=$run_dir/driver.log
+  : >"$run_dir/shot.txt"
   echo "run-quarvel: pressing Install in a virtual display ($DISPLAY)"
-  wine 'C:\quarvel\e2edriver.exe' \
-    -e 'run C:\quarvel\Quarvel.exe' -e 'wait-dialog "Install USB Driver"' -e 'click 1001' \
-    -e 'wait-outcome 120000' -e 'snapshot outcome' -e 'key-esc' -e 'use-main' -e 'wait-gone' -e 'wait-exit' \
-    E2E_SNAPSHOTS='C:\quarvel' </dev/null 2>&1 | tr -d '\r' | grep -E '^(OUTCOME|exit code|e2edriver:)' | sed 's/ \[[0-9A-F ]*\]$//' || status=1
+  # The driver waits, with the outcome on screen, for the record "shot" that follows the screenshot.
+  E2E_TRACE='C:\quarvel\shot.txt' wine 'C:\quarvel\e2edriver.exe' 'run C:\quarvel\Quarvel.exe "Install USB Driver"' \
+    'click 1001' 'wait-box 60000' 'wait-trace shot 1' 'click 1' 'wait-gone' 'wait-gone' 'wait-exit 0' \
+    </dev/null >"$driver_log" 2>&1 &
+  driver=$!
+  for _ in $(seq 1800); do
+    grep -q '^BOX ' "$driver_log" 2>/dev/null || ! kill -0 $driver 2>/dev/null && break
+    sleep 0.05
+  done
+  if grep -q '^BOX ' "$driver_log"; then
+    sleep 0.3
+    import -window root "$shot" >/dev/null 2>&1 || true
+  fi
+  printf '0\tshot\n' >"$run_dir/shot.txt"
+  wait $driver || status=1
+  tr -d '\r' <"$driver_log" | grep -E '^(BOX|e2edriver:)' || true
 fi
 
-wine 'C:\quarvel\e2edriver.exe' -e 'close-window "DebugHelper "' </dev/null >/dev/null 2>&1 || true
 echo "run-quarvel: trace texts received by the viewer (one per line, \\n = line feed inside a text):"
 sed 's/^/  /' "$trace"
 [ $headless = 1 ] && [ -f "$shot" ] && echo "run-quarvel: screenshot of the outcome: $shot"

@@ -34,50 +34,40 @@ fi
 
 app=$build/app/Quarvel.exe
 bench=$build/bench/wine
-setupdev_exe=$build/tools/setupdev/setupdev.exe
 programs=("$app" "$bench/bench_timer.exe" "$bench/bench_calls_baseline.exe" "$bench/bench_traced_baseline.exe"
-  "$bench/bench_minimal_baseline.exe" "$bench/bench_one_control.exe" "$setupdev_exe")
+  "$bench/bench_minimal_baseline.exe" "$bench/bench_one_control.exe")
 for exe in "${programs[@]}"; do
-  [ -f "$exe" ] || { echo "bench: missing $exe (build the Quarvel, setupdev and bench_* targets)" >&2; exit 2; }
+  [ -f "$exe" ] || { echo "bench: missing $exe (build the Quarvel and bench_* targets)" >&2; exit 2; }
 done
 
 log() { echo "bench: $*"; }
 fail() { echo "bench: FAIL: $*" >&2; exit 1; }
 
 source "$source_dir/tests/e2e/wine-prefix.sh"
-prepare_base_prefix "$build" "$source_dir" | sed 's/^/bench: /'
 
 mkdir -p "$build/bench-wine-work"
 work=$(mktemp -d "$build/bench-wine-work/run.XXXXXX")
-export WINEPREFIX=$work/prefix
-xvfb_pid= passed=0
+passed=0
 cleanup() {
   local status=$?
   set +e
-  [ -d "$WINEPREFIX" ] && wineserver -k >/dev/null 2>&1
-  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null && wait "$xvfb_pid" 2>/dev/null
+  end_wine_session
   if [ "$passed" = 1 ] && [ "${BENCH_KEEP:-0}" != 1 ]; then rm -rf "$work"; else echo "bench: work folder kept: $work" >&2; fi
   exit $status
 }
 trap cleanup EXIT
 trap 'exit 1' INT TERM HUP
 
-copy_base_prefix "$build" "$WINEPREFIX"
-Xvfb -displayfd 5 -screen 0 1024x768x24 -nolisten tcp 5>"$work/display" </dev/null >"$work/xvfb.log" 2>&1 &
-xvfb_pid=$!
-for _ in $(seq 200); do [ -s "$work/display" ] && break; sleep 0.05; done
-[ -s "$work/display" ] || fail "Xvfb did not start"
-export DISPLAY=:$(head -n1 "$work/display")
-wineserver -p </dev/null >/dev/null 2>&1
+wine_session "$build" "$work" || fail "no Wine session"
 
 # C:\quarvel: Quarvel.exe and both install baselines beside the sample package (each finds the INF
-# files beside itself); C:\bench: the timer and setupdev.
+# files beside itself); C:\bench: the timer.
 drive_c=$WINEPREFIX/drive_c
 mkdir -p "$drive_c/quarvel" "$drive_c/bench"
 cp "$app" "$bench/bench_calls_baseline.exe" "$bench/bench_traced_baseline.exe" "$bench/bench_minimal_baseline.exe" \
   "$bench/bench_one_control.exe" \
   "$source_dir"/samples/*.inf "$drive_c/quarvel/"
-cp "$bench/bench_timer.exe" "$setupdev_exe" "$drive_c/bench/"
+cp "$bench/bench_timer.exe" "$drive_c/bench/"
 
 win() { wine "$@" </dev/null 2>>"$work/wine-stderr.log"; }
 pe_bits() {
@@ -88,11 +78,10 @@ pe_bits() {
 }
 bits=$(pe_bits "$app")
 marks_key='HKLM\Software\Quarvel\SampleMarks'
-device_tree() { win 'C:\bench\setupdev.exe' list | tr -d '\r' | { grep '^DEV ' || true; } | LC_ALL=C sort; }
 
 # Wine and the prefix warm: the server, the services and the registry are up before any timing.
-win 'C:\bench\setupdev.exe' list >/dev/null
-device_tree >"$work/tree-before.txt"
+win reg query 'HKLM\System\CurrentControlSet\Enum' >/dev/null
+device_instances >"$work/tree-before.txt"
 
 # time_run <mode> <program> <label>: one timed run; appends its milliseconds to $work/<label>.ms
 # (unless label is "-"). An install run must end in the success box, have run each sample INF's
@@ -110,7 +99,7 @@ time_run() {
       win reg query "$marks_key" /v $mark /reg:$bits 2>/dev/null | tr -d '\r' | grep -q "$mark.*installed" ||
         fail "$program: the $mark install section did not run"
     done
-    device_tree >"$work/tree-after.txt"
+    device_instances >"$work/tree-after.txt"
     cmp -s "$work/tree-before.txt" "$work/tree-after.txt" ||
       { diff "$work/tree-before.txt" "$work/tree-after.txt" >&2 || true; fail "$program left the device tree changed"; }
   fi

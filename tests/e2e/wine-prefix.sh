@@ -1,58 +1,60 @@
-# Wine prefix set-up shared by the end-to-end runner and the Wine benchmarks (sourced, bash).
+# A Wine session of its own for the end-to-end runner and the Wine benchmarks (sourced, bash).
 #
-#   prepare_base_prefix <build-dir> <source-dir>
+#   wine_session <build-dir> <work-dir>
 #       prepares, once per build folder and Wine version, the base prefix <build-dir>/wine/e2e-base
-#       (64-bit, so the i686 and the x86_64 program both run; unmanaged windows; CJK font link; the
-#       caller's locale, which should be zh_CN.UTF-8). Prints a line when it had to prepare it.
-#   copy_base_prefix <build-dir> <copy>
-#       a private copy of it, taken under the base's shared lock.
+#       (64-bit, so that the i686 and the x86_64 program both run; unmanaged windows; CJK font link),
+#       copies it to <work-dir>/prefix (WINEPREFIX), and starts a display (DISPLAY) and a Wine server
+#       of the session's own, so that sessions can run side by side.
+#   end_wine_session      stops the server, then the display.
+#   device_instances      every device instance in the prefix's registry, one a line, sorted.
 #
-# Sourcing it also sets the Wine environment both callers run in: quiet, no Mono/Gecko prompts, zh_CN so
-# that the ANSI code page is 936, a 64-bit prefix so that both the i686 and the x86_64 program run, and
-# never the caller's display or Wine server (the callers start their own).
+# Sourcing it also sets the environment: quiet, no Mono/Gecko prompts, zh_CN so that the ANSI code page is
+# 936, and never the caller's display or Wine server.
 source "$(dirname "${BASH_SOURCE[0]}")/../../cmake/wine-env.sh"
-export LANG=zh_CN.UTF-8 LC_ALL=zh_CN.UTF-8
-export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEARCH=win64
+export LANG=zh_CN.UTF-8 LC_ALL=zh_CN.UTF-8 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEARCH=win64
 unset WINESERVER DISPLAY
+font_link=$(cd "$(dirname "${BASH_SOURCE[0]}")/../../tools" && pwd)/wine-link-cjk-font.sh
+xvfb_pid=
 
-prepare_base_prefix() {
-  local build=$1 source_dir=$2
-  # Copies share the base's program images through hard links (below), so a base made by another
-  # Wine build is never reused: Wine would rewrite those images in place when updating a copy.
-  local base=$build/wine/e2e-base
-  local base_stamp="prepared for $(wine --version)"
-  mkdir -p "$build/wine"
+wine_session() {
+  local base=$1/wine/e2e-base stamp dir images=()
+  stamp="prepared for $(wine --version)"
+  mkdir -p "$1/wine"
+  # Copies share the base's program images through hard links, so a base that another Wine build made
+  # is never reused: that Wine would rewrite those images in place when updating a copy.
   (
     flock 9
-    if [ "$(cat "$base/.e2e-prepared" 2>/dev/null)" != "$base_stamp" ]; then
-      started=$SECONDS
-      rm -rf "$base"
-      export WINEPREFIX=$base
-      (
-        unset DISPLAY
-        wineboot -i
-        # No window manager in Xvfb: unmanaged windows skip Wine's wait on every map and unmap.
-        wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f
-        "$source_dir/tools/wine-link-cjk-font.sh"
-        wineserver -w
-      ) </dev/null >"$build/wine/e2e-base.log" 2>&1 || { echo "preparing $base failed, see $build/wine/e2e-base.log" >&2; exit 1; }
-      echo "$base_stamp" >"$base/.e2e-prepared"
-      echo "prepared the base prefix $base in $((SECONDS - started)) s"
-    fi
+    [ "$(cat "$base/.prepared" 2>/dev/null)" != "$stamp" ] || exit 0
+    rm -rf "$base"
+    # No window manager in Xvfb: unmanaged windows spare Wine's wait on every map and unmap.
+    (export WINEPREFIX=$base && wineboot -i && wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f &&
+      "$font_link" && wineserver -w) </dev/null >"$base.log" 2>&1 || { echo "preparing $base failed, see $base.log" >&2; exit 1; }
+    echo "$stamp" >"$base/.prepared"
   ) 9>"$base.lock"
+  # The registry and every other file Wine may change become private copies; Wine's own DLLs and
+  # programs, which a run only reads, stay hard links. Under the shared lock: the base is only rebuilt
+  # (above) while no copy is being taken.
+  export WINEPREFIX=$2/prefix
+  for dir in system32 syswow64 winsxs; do images+=(-o -path "$WINEPREFIX/drive_c/windows/$dir"); done
+  (flock -s 9 && cp -al "$base" "$WINEPREFIX" && find "$WINEPREFIX" \( -false "${images[@]}" \) -prune -o -type f -links +1 \
+    -exec sh -c 'for f; do cp -p "$f" "$f.copy" && mv -f "$f.copy" "$f"; done' sh {} +) 9>"$base.lock"
+  # Xvfb names its display on fd 5 once it takes clients.
+  Xvfb -displayfd 5 -screen 0 1024x768x24 -nolisten tcp 5>"$2/display" </dev/null >"$2/xvfb.log" 2>&1 &
+  xvfb_pid=$!
+  for _ in $(seq 200); do [ -s "$2/display" ] && break; sleep 0.05; done
+  [ -s "$2/display" ] || { echo "Xvfb did not start, see $2/xvfb.log" >&2; return 1; }
+  export DISPLAY=:$(head -n1 "$2/display")
+  # Its output away from the caller's pipes: ctest would wait for the server to end.
+  wineserver -p </dev/null >/dev/null 2>&1
 }
 
-# copy_prefix <base> <copy>: the registry and every other file Wine may change become private
-# copies; the 1.2 GB of Wine's own DLLs and programs, which a run only reads, are hard links.
-copy_prefix() {
-  local images=("$2/drive_c/windows/system32" "$2/drive_c/windows/syswow64" "$2/drive_c/windows/winsxs")
-  cp -al "$1" "$2"
-  find "$2" \( -path "${images[0]}" -o -path "${images[1]}" -o -path "${images[2]}" \) -prune -o \
-    -type f -links +1 -exec sh -c 'for f; do cp -p "$f" "$f.copy" && mv -f "$f.copy" "$f"; done' sh {} +
+end_wine_session() {
+  # The server first, while the display still exists: Wine's processes must not lose X under them.
+  [ ! -d "${WINEPREFIX:-}" ] || wineserver -k >/dev/null 2>&1
+  [ -z "$xvfb_pid" ] || { kill "$xvfb_pid" && wait "$xvfb_pid"; } 2>/dev/null
 }
 
-copy_base_prefix() {
-  local base=$1/wine/e2e-base
-  # Shared lock: the base is only rebuilt (exclusively, above) when no copy is being taken.
-  ( flock -s 9; copy_prefix "$base" "$2" ) 9>"$base.lock"
+device_instances() {
+  wine reg query 'HKLM\System\CurrentControlSet\Enum' /s </dev/null 2>/dev/null | tr -d '\r' |
+    grep -E '\\Enum(\\[^\\]+){3}$' | LC_ALL=C sort || true
 }

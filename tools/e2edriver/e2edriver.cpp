@@ -1,19 +1,33 @@
-// e2edriver: drives the application's windows for the end-to-end tests as a user would, and checks
-// what they show. Every wait has a deadline (an optional last number, in milliseconds).
+// e2edriver: drives Quarvel's windows for the end-to-end tests as a user would, and checks what they show.
 //
-//   e2edriver.exe -e "<step>" ... [NAME=value ...]
+//   e2edriver.exe "<step>" ...
 //
-// Each step is quoted as a Windows command line is ("double quotes" around blanks; backslashes stand for
-// themselves unless before a quote), ${NAME} is replaced (NAME=value words set it), a step that begins
-// with # is a comment. The steps are those of Step() below; control IDs are numbers, 0 the current
-// window itself, 65535 a message box's text; trace texts are written as the viewer records them.
-// Exit codes: 0 every step passed, 1 a step failed (the reason is on stderr), 2 bad usage or script.
+// A step is words quoted as on a Windows command line. Control IDs are numbers: 0 is the current window
+// itself, 65535 a message box's text. Every wait has a deadline in milliseconds ([ms]).
+//   run <exe> <title> [ms]           starts the application (the last one must have ended) and waits for
+//                                    its dialog so titled, which becomes the main and the current window
+//   wait-box [ms]                    another dialog of the application (message box, About box, folder
+//                                    browser) becomes current; its caption and text are printed
+//   expect-no-box [ms]               no such dialog shows up within ms (default: none now)
+//   text <id> <text> [ms]            the control holds text (within ms; default: now)
+//   visible <id> <1|0>               the control is shown, or hidden
+//   click <id>                       presses a shown, enabled button (a posted BM_CLICK)
+//   post <message> [wparam]          posts to the current window: 0x10 the close box, 0x100 0x1b the Esc
+//                                    key, 0x111 2 Cancel, 0x112 a system command
+//   browse-select <folder>           selects folder in the current folder browser and presses OK
+//   broadcast-refresh                posts the device manager's refresh message to every window
+//   wait-gone [ms]                   the current window closes; the main dialog is current again
+//   wait-exit <code> [ms]            the application ends with code
+//   wait-window <title> [ms]         a top-level window so titled exists
+//   settext <title> <text>           sends text with WM_SETTEXT in ANSI, as Quarvel's trace channel does
+//   wait-trace <text> <count> [ms]   the trace viewer's records (file E2E_TRACE) come to hold exactly count
+//                                    records of text, escaped as the viewer writes it (default: 30000 ms)
+// Exit: 0 every step passed, 1 a step failed (its number and reason on stderr), 2 no step given.
 
 #include <windows.h>
 #include <shellapi.h>
 #include <shlobj.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <stdexcept>
@@ -23,61 +37,30 @@
 namespace {
 
 using Words = std::vector<std::wstring>;
-struct Failed { std::wstring why; };
-[[noreturn]] void Fail(const std::wstring &why) { throw Failed{why}; }
 
-const std::wstring kSteps = L" run wait-dialog wait-window use-main expect-no-owned wait-outcome wait-browser "
-                            L"browse-select click expect-text expect-visible expect-hidden key-esc post broadcast-refresh "
-                            L"wait-gone wait-exit settext close-window wait-trace expect-trace-count snapshot ";
+void Check(bool ok, const std::wstring &why) {
+  if (!ok)
+    throw why;
+}
 
 std::string Narrow(const std::wstring &text, UINT codePage = CP_UTF8) {
   std::string out(text.size() * 4 + 1, '\0');
-  out.resize(WideCharToMultiByte(codePage, 0, text.c_str(), -1, &out[0], int(out.size()), nullptr, nullptr) - 1);
+  const int size = WideCharToMultiByte(codePage, 0, text.c_str(), -1, &out[0], int(out.size()), nullptr, nullptr);
+  out.resize(size > 0 ? size - 1 : 0);
   return out;
 }
 
-std::wstring Env(const std::wstring &name) {
-  wchar_t value[4096] = {};
-  GetEnvironmentVariableW(name.c_str(), value, 4096);
-  return value;
-}
-
 void Print(const std::wstring &line) {
-  std::fputs((Narrow(line) + "\n").c_str(), stdout);
+  std::printf("%s\n", Narrow(line).c_str());
   std::fflush(stdout);
 }
 
-// One step into words, quoted as on a Windows command line, after ${NAME} is replaced.
-Words Split(std::wstring line) {
-  for (size_t at = 0; (at = line.find(L"${", at)) != std::wstring::npos && line.find(L'}', at) != std::wstring::npos;) {
-    const std::wstring value = Env(line.substr(at + 2, line.find(L'}', at) - at - 2));
-    line.replace(at, line.find(L'}', at) - at + 1, value);
-    at += value.size();
-  }
-  line.erase(0, std::min(line.find_first_not_of(L" \t"), line.size()));
-  int count = 0;
-  LPWSTR *words = line.empty() || line[0] == L'#' ? nullptr : CommandLineToArgvW(line.c_str(), &count);
-  return words ? Words(words, words + count) : Words();
-}
-
-// A text as the trace viewer records it (\n \r \t \\ escaped) back to the text itself.
-std::wstring Unescaped(const std::wstring &escaped) {
-  std::wstring text;
-  for (size_t i = 0; i < escaped.size(); ++i) {
-    const size_t code = escaped[i] == L'\\' && i + 1 < escaped.size() ? std::wstring(L"nrt\\").find(escaped[i + 1]) : std::wstring::npos;
-    text += code == std::wstring::npos ? escaped[i] : L"\n\r\t\\"[code];
-    i += code != std::wstring::npos;
-  }
-  return text;
-}
-
-DWORD Number(const Words &args, size_t index, DWORD fallback) {
-  if (index >= args.size())
+DWORD Number(const Words &a, size_t index, DWORD fallback) {
+  if (index >= a.size())
     return fallback;
   wchar_t *end = nullptr;
-  const DWORD value = wcstoul(args[index].c_str(), &end, 0);
-  if (args[index].empty() || *end)
-    Fail(L"not a number: " + args[index]);
+  const DWORD value = wcstoul(a[index].c_str(), &end, 0);
+  Check(!a[index].empty() && !*end, L"not a number: " + a[index]);
   return value;
 }
 
@@ -87,45 +70,17 @@ std::wstring Text(HWND window) {
   return text;
 }
 
-DWORD Pid(HWND window) {
-  DWORD pid = 0;
-  GetWindowThreadProcessId(window, &pid);
-  return pid;
-}
-
-bool VisibleDialog(HWND window) {
-  wchar_t name[16] = {};
-  GetClassNameW(window, name, 16);
-  return IsWindowVisible(window) && std::wstring(name) == L"#32770";
-}
-
-// The first top-level window that accept takes, or null.
-template <typename Accept> HWND FindTop(Accept accept) {
-  HWND window = nullptr;
-  while ((window = FindWindowExW(nullptr, window, nullptr, nullptr)) && !accept(window)) {
-  }
-  return window;
-}
-
-// Polls check every 20 ms until it gives a non-zero value or ms pass; the last value.
-template <typename Check> auto WaitFor(Check check, DWORD ms) -> decltype(check()) {
-  for (const ULONGLONG deadline = GetTickCount64() + ms;; Sleep(20)) {
-    auto value = check();
-    if (value || GetTickCount64() >= deadline)
+// Polls check every 20 ms until it gives a non-zero value or ms have passed; its last value.
+template <typename F> auto WaitFor(F check, DWORD ms) -> decltype(check()) {
+  for (const ULONGLONG deadline = GetTickCount64() + ms;; Sleep(20))
+    if (auto value = check(); value || GetTickCount64() >= deadline)
       return value;
-  }
 }
 
-HWND Titled(const std::wstring &title) {
-  HWND window = FindWindowW(nullptr, title.c_str());
-  return window ? window : (Fail(L"no window \"" + title + L"\""), nullptr);
-}
-
-// The trace viewer's records (E2E_TRACE) that are exactly text, as the viewer escapes them.
+// How many of the trace viewer's records ("<number>\t<escaped text>" lines) are exactly text.
 size_t TraceCount(const std::wstring &text) {
-  FILE *file = _wfopen(Env(L"E2E_TRACE").c_str(), L"rb");
-  if (!file)
-    Fail(L"cannot read the trace capture (E2E_TRACE)");
+  FILE *file = _wfopen(_wgetenv(L"E2E_TRACE") ? _wgetenv(L"E2E_TRACE") : L"", L"rb");
+  Check(file, L"cannot read the trace records (E2E_TRACE)");
   size_t count = 0;
   for (char line[8192]; std::fgets(line, sizeof line, file);)
     count += std::strchr(line, '\t') && std::strchr(line, '\t') + 1 == Narrow(text) + "\n";
@@ -137,57 +92,36 @@ class Driver {
 public:
   void Step(const std::wstring &verb, const Words &a) {
     if (verb == L"run") {
-      Run(a.at(0));
-    } else if (verb == L"wait-dialog") {
-      m_main = m_current = WaitFor([&]() -> HWND {
-        if (WaitForSingleObject(m_app.hProcess, 0) == WAIT_OBJECT_0)
-          Fail(L"the application ended before showing its dialog");
-        return FindTop([&](HWND w) { return Pid(w) == m_app.dwProcessId && VisibleDialog(w) && Text(w) == a.at(0); });
-      }, Number(a, 1, 15000));
-      if (!m_main)
-        Fail(L"no dialog");
-    } else if (verb == L"wait-window") {
-      if (!WaitFor([&] { return FindWindowW(nullptr, a.at(0).c_str()); }, Number(a, 1, 15000)))
-        Fail(L"no window");
-    } else if (verb == L"use-main") {
-      m_current = m_main;
-    } else if (verb == L"expect-no-owned") { // <ms>
-      if (HWND owned = WaitFor([&] { return Owned(); }, Number(a, 0, 0)))
-        Fail(L"unexpected dialog \"" + Text(owned) + L"\": " + Text(GetDlgItem(owned, 0xFFFF)));
-    } else if (verb == L"wait-outcome") { // a box owned by the dialog (it becomes current) or the failure line
-      m_current = WaitFor([&]() -> HWND {
-        HWND box = Owned();
-        return box || !IsWindowVisible(GetDlgItem(m_main, 1003)) || Text(GetDlgItem(m_main, 1007)).empty() ? box : m_main;
-      }, Number(a, 0, 30000));
-      if (!m_current)
-        Fail(L"no outcome");
-      Print(m_current == m_main ? L"OUTCOME failure: status \"" + Text(GetDlgItem(m_main, 1007)) + L"\""
-                                : L"OUTCOME box \"" + Text(m_current) + L"\": \"" + Text(GetDlgItem(m_current, 0xFFFF)) + L"\"");
-    } else if (verb == L"wait-browser") {
-      m_current = WaitFor([&] {
-        return FindTop([&](HWND w) {
-          return Pid(w) == m_app.dwProcessId && VisibleDialog(w) && FindWindowExW(w, nullptr, L"SysTreeView32", nullptr);
-        });
-      }, Number(a, 0, 15000));
-      if (!m_current)
-        Fail(L"no folder browser");
+      Check(!m_app.hProcess || WaitForSingleObject(m_app.hProcess, 0) == WAIT_OBJECT_0, L"the last one still runs");
+      std::wstring commandLine = L"\"" + a.at(0) + L"\"";
+      STARTUPINFOW startup = {};
+      startup.cb = sizeof startup;
+      Check(CreateProcessW(a[0].c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
+                           a[0].substr(0, a[0].find_last_of(L'\\')).c_str(), &startup, &m_app),
+            L"cannot start it, error " + std::to_wstring(GetLastError()));
+      m_main = m_current =
+          WaitFor([&] { return AppDialog([&](HWND w) { return Text(w) == a.at(1); }); }, Number(a, 2, 15000));
+      Check(m_main, L"no such dialog");
+    } else if (verb == L"wait-box") {
+      m_current = WaitFor([&] { return Box(); }, Number(a, 0, 30000));
+      Check(m_current, L"no box; the status line reads \"" + Text(GetDlgItem(m_main, 1007)) + L"\"");
+      Print(L"BOX \"" + Text(m_current) + L"\": \"" + Text(GetDlgItem(m_current, 0xFFFF)) + L"\"");
+    } else if (verb == L"expect-no-box") {
+      const HWND box = WaitFor([&] { return Box(); }, Number(a, 0, 0));
+      Check(!box, L"a box shows \"" + Text(box) + L"\": \"" + Text(GetDlgItem(box, 0xFFFF)) + L"\"");
+    } else if (verb == L"text") {
+      const HWND control = Control(a.at(0));
+      Check(WaitFor([&] { return Text(control) == a.at(1); }, Number(a, 2, 0)), L"it holds \"" + Text(control) + L"\"");
+    } else if (verb == L"visible") {
+      Check(!IsWindowVisible(Control(a.at(0))) == !Number(a, 1, 1), L"its visibility is not that");
+    } else if (verb == L"click") {
+      const HWND button = Control(a.at(0));
+      Check(IsWindowVisible(button) && IsWindowEnabled(button), L"the button is hidden or disabled");
+      PostMessageW(button, BM_CLICK, 0, 0); // posted: its handler may run a modal loop
+    } else if (verb == L"post") {
+      PostMessageW(Current(), Number(a, 0, 0), Number(a, 1, 0), 0);
     } else if (verb == L"browse-select") {
       BrowseSelect(a.at(0));
-    } else if (verb == L"click") {
-      HWND button = Control(a.at(0));
-      if (!IsWindowVisible(button) || !IsWindowEnabled(button))
-        Fail(L"the button is hidden or disabled");
-      PostMessageW(button, BM_CLICK, 0, 0); // posted: its handler may run a modal loop
-    } else if (verb == L"expect-text") {
-      if (Text(Control(a.at(0))) != a.at(1))
-        Fail(L"the control holds \"" + Text(Control(a[0])) + L"\"");
-    } else if (verb == L"expect-visible" || verb == L"expect-hidden") {
-      if (!IsWindowVisible(Control(a.at(0))) == (verb == L"expect-visible"))
-        Fail(L"not as expected");
-    } else if (verb == L"key-esc") {
-      KeyEscape();
-    } else if (verb == L"post") { // <message> [wparam]: 0x10 the close box, 0x111 2 Cancel, 0x112 a system command
-      PostMessageW(Current(), Number(a, 0, 0), Number(a, 1, 0), 0);
     } else if (verb == L"broadcast-refresh") {
       // Named as the application names it, in ANSI; posted, as a busy dialog would hold a sent one.
       char computer[MAX_COMPUTERNAME_LENGTH + 1] = {};
@@ -195,105 +129,74 @@ public:
       GetComputerNameA(computer, &size);
       PostMessageW(HWND_BROADCAST, RegisterWindowMessageA(("DevMgrRefreshOn" + std::string(computer)).c_str()), 0, 0);
     } else if (verb == L"wait-gone") {
-      if (!m_current || !WaitFor([&] { return !IsWindow(m_current) || !IsWindowVisible(m_current); }, Number(a, 0, 10000)))
-        Fail(L"the window is still there");
-    } else if (verb == L"wait-exit") { // [ms] [code]
+      const HWND window = m_current; // perhaps gone already
+      Check(window && WaitFor([&] { return !IsWindowVisible(window); }, Number(a, 0, 10000)), L"it is still there");
+      m_current = m_main;
+    } else if (verb == L"wait-exit") {
       DWORD code = 0;
-      if (!m_app.hProcess || WaitForSingleObject(m_app.hProcess, Number(a, 0, 10000)) != WAIT_OBJECT_0)
-        Fail(L"the application still runs");
-      GetExitCodeProcess(m_app.hProcess, &code);
-      Print(L"exit code " + std::to_wstring(code));
-      if (a.size() > 1 && code != Number(a, 1, 0))
-        Fail(L"another exit code");
-    } else if (verb == L"settext") { // <title> <escaped text>: in ANSI, as the application's trace channel sends it
+      Check(WaitForSingleObject(m_app.hProcess, Number(a, 1, 10000)) == WAIT_OBJECT_0 &&
+                GetExitCodeProcess(m_app.hProcess, &code),
+            L"no application ended");
+      Check(code == Number(a, 0, 0), L"it ended with " + std::to_wstring(code));
+    } else if (verb == L"wait-window") {
+      Check(WaitFor([&] { return FindWindowW(nullptr, a.at(0).c_str()); }, Number(a, 1, 15000)), L"no such window");
+    } else if (verb == L"settext") {
+      const HWND window = FindWindowW(nullptr, a.at(0).c_str());
+      const std::string text = Narrow(a.at(1), CP_ACP);
       DWORD_PTR result = 0;
-      if (!SendMessageTimeoutA(Titled(a.at(0)), WM_SETTEXT, 0, LPARAM(Narrow(Unescaped(a.at(1)), CP_ACP).c_str()), SMTO_ABORTIFHUNG, 5000, &result))
-        Fail(L"WM_SETTEXT was not answered");
-    } else if (verb == L"close-window") {
-      PostMessageW(Titled(a.at(0)), WM_CLOSE, 0, 0);
-    } else if (verb == L"wait-trace") { // <text> [count] [ms]: at least count records exactly text
-      if (!WaitFor([&] { return TraceCount(a.at(0)) >= Number(a, 1, 1); }, Number(a, 2, 30000)))
-        Fail(L"the trace holds " + std::to_wstring(TraceCount(a[0])) + L" such records");
-    } else if (verb == L"expect-trace-count") { // <text> <n>
-      if (TraceCount(a.at(0)) != Number(a, 1, 0))
-        Fail(L"the trace holds " + std::to_wstring(TraceCount(a[0])) + L" such records");
-    } else if (verb == L"snapshot") {
-      Snapshot(a.at(0));
+      Check(window && SendMessageTimeoutA(window, WM_SETTEXT, 0, LPARAM(text.c_str()), SMTO_ABORTIFHUNG, 5000, &result),
+            L"no window took the text");
+    } else if (verb == L"wait-trace") {
+      WaitFor([&] { return TraceCount(a.at(0)) >= Number(a, 1, 0); }, Number(a, 2, 30000));
+      Check(TraceCount(a[0]) == Number(a, 1, 0),
+            L"the trace holds " + std::to_wstring(TraceCount(a[0])) + L" such records");
+    } else {
+      Check(false, L"no such step");
     }
   }
 
 private:
   HWND Current() {
-    if (!m_current || !IsWindow(m_current))
-      Fail(L"no current window");
+    Check(IsWindow(m_current), L"no current window");
     return m_current;
   }
 
   HWND Control(const std::wstring &id) {
-    HWND control = id == L"0" ? Current() : GetDlgItem(Current(), int(Number(Words{id}, 0, 0)));
-    return control ? control : (Fail(L"no control " + id), nullptr);
+    const HWND control = id == L"0" ? Current() : GetDlgItem(Current(), int(Number({id}, 0, 0)));
+    Check(control, L"no control " + id);
+    return control;
   }
 
-  HWND Owned() {
-    if (!IsWindow(m_main))
-      Fail(L"the main dialog is gone");
-    return FindTop([&](HWND w) { return GetWindow(w, GW_OWNER) == m_main && VisibleDialog(w); });
+  // The first shown dialog of the running application that accept takes, or null.
+  template <typename Accept> HWND AppDialog(Accept accept) {
+    Check(WaitForSingleObject(m_app.hProcess, 0) == WAIT_TIMEOUT, L"the application is not running");
+    wchar_t name[8] = {};
+    DWORD pid = 0;
+    for (HWND w = nullptr; (w = FindWindowExW(nullptr, w, nullptr, nullptr));)
+      if (GetWindowThreadProcessId(w, &pid) && pid == m_app.dwProcessId && IsWindowVisible(w) &&
+          GetClassNameW(w, name, 8) && std::wstring(name) == L"#32770" && accept(w))
+        return w;
+    return nullptr;
   }
 
-  void Run(const std::wstring &exe) {
-    // One application at a time: a later run starts the next once the last has ended.
-    if (m_app.hProcess && WaitForSingleObject(m_app.hProcess, 0) != WAIT_OBJECT_0)
-      Fail(L"the application started earlier still runs");
-    m_main = m_current = nullptr;
-    std::wstring commandLine = L"\"" + exe + L"\"";
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof startup;
-    if (!CreateProcessW(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
-                        exe.substr(0, exe.find_last_of(L'\\')).c_str(), &startup, &m_app))
-      Fail(L"cannot start " + exe + L" (error " + std::to_wstring(GetLastError()) + L")");
+  HWND Box() {
+    return AppDialog([&](HWND w) { return w != m_main; });
   }
 
   void BrowseSelect(const std::wstring &path) {
     // The selection message carries a pointer the browser reads in its own process: the path goes there first.
-    HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_WRITE, FALSE, Pid(Current()));
+    const HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_WRITE, FALSE, m_app.dwProcessId);
     const SIZE_T bytes = (path.size() + 1) * sizeof(wchar_t);
     void *remote = process ? VirtualAllocEx(process, nullptr, bytes, MEM_COMMIT, PAGE_READWRITE) : nullptr;
     DWORD_PTR result = 0;
-    if (!remote || !WriteProcessMemory(process, remote, path.c_str(), bytes, nullptr) ||
-        !SendMessageTimeoutW(m_current, BFFM_SETSELECTIONW, TRUE, LPARAM(remote), SMTO_ABORTIFHUNG, 5000, &result) ||
-        !IsWindowEnabled(GetDlgItem(m_current, IDOK)))
-      Fail(L"could not select " + path);
+    Check(remote && WriteProcessMemory(process, remote, path.c_str(), bytes, nullptr) &&
+              SendMessageTimeoutW(Current(), BFFM_SETSELECTIONW, TRUE, LPARAM(remote), SMTO_ABORTIFHUNG, 5000, &result),
+          L"could not select " + path);
     PostMessageW(GetDlgItem(m_current, IDOK), BM_CLICK, 0, 0);
   }
 
-  void KeyEscape() {
-    // To the focused control, as a keyboard would: the dialog's own loop turns Esc into Cancel.
-    GUITHREADINFO info = {};
-    info.cbSize = sizeof info;
-    HWND target = Current();
-    if (GetGUIThreadInfo(GetWindowThreadProcessId(target, nullptr), &info) && IsChild(target, info.hwndFocus))
-      target = info.hwndFocus;
-    const LPARAM scan = LPARAM(MapVirtualKeyW(VK_ESCAPE, 0)) << 16 | 1;
-    PostMessageW(target, WM_KEYDOWN, VK_ESCAPE, scan);
-    PostMessageW(target, WM_KEYUP, VK_ESCAPE, scan | LPARAM(3) << 30);
-  }
-
-  void Snapshot(const std::wstring &name) {
-    // The runner watches E2E_SNAPSHOTS for <name>.request, shoots the screen and deletes the file.
-    if (Env(L"E2E_SNAPSHOTS").empty())
-      return;
-    for (HWND window : {m_main, m_current}) // painted first, when their thread answers
-      if (DWORD_PTR r; window && SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 1000, &r))
-        RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
-    Sleep(200);
-    const std::wstring request = Env(L"E2E_SNAPSHOTS") + L"\\" + name + L".request";
-    CloseHandle(CreateFileW(request.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
-    if (!WaitFor([&] { return GetFileAttributesW(request.c_str()) == INVALID_FILE_ATTRIBUTES; }, 15000))
-      Fail(L"nobody took snapshot " + name);
-  }
-
-  PROCESS_INFORMATION m_app = {}; // handles left to the end of the process
-  HWND m_main = nullptr;          // the application's dialog, from wait-dialog
+  PROCESS_INFORMATION m_app = {}; // its handles live as long as this process
+  HWND m_main = nullptr;          // the application's dialog, from run
   HWND m_current = nullptr;       // the window the steps act on
 };
 
@@ -302,39 +205,22 @@ private:
 int main() {
   int argc = 0;
   LPWSTR *argv = CommandLineToArgvW(GetCommandLineW(), &argc);
-  std::vector<std::pair<std::wstring, Words>> lines; // each step as written, and its words
-  for (int i = 1; i < argc; ++i) {
-    const std::wstring arg = argv[i];
-    if (arg == L"-e" && i + 1 < argc) {
-      lines.push_back({argv[++i], {}});
-    } else if (arg.find(L'=') != std::wstring::npos) {
-      SetEnvironmentVariableW(arg.substr(0, arg.find(L'=')).c_str(), arg.substr(arg.find(L'=') + 1).c_str());
-    } else {
-      std::fputs("usage: e2edriver.exe -e \"<step>\" ... [NAME=value ...]\n", stderr);
-      return 2;
-    }
-  }
-  // The whole script is checked before anything runs: a typo never leaves an application half driven.
-  for (auto &line : lines) {
-    line.second = Split(line.first);
-    if (!line.second.empty() && kSteps.find(L" " + line.second[0] + L" ") == std::wstring::npos) {
-      std::fprintf(stderr, "e2edriver: unknown step: %s\n", Narrow(line.first).c_str());
-      return 2;
-    }
-  }
+  if (argc < 2)
+    return std::fputs("usage: e2edriver.exe \"<step>\" ...\n", stderr), 2;
   Driver driver;
-  for (size_t i = 0; i < lines.size(); ++i) {
-    if (lines[i].second.empty())
-      continue;
-    Print(L"[" + std::to_wstring(i + 1) + L"] " + lines[i].first);
+  for (int i = 1; i < argc; ++i) {
+    Print(L"[" + std::to_wstring(i) + L"] " + argv[i]);
+    int count = 0;
+    LPWSTR *words = *argv[i] ? CommandLineToArgvW(argv[i], &count) : nullptr; // "" would give our own path
     try {
-      driver.Step(lines[i].second[0], Words(lines[i].second.begin() + 1, lines[i].second.end()));
-    } catch (const Failed &failed) {
-      std::fprintf(stderr, "e2edriver: FAILED at %zu (%s): %s\n", i + 1, Narrow(lines[i].first).c_str(), Narrow(failed.why).c_str());
-      return 1;
+      Check(words, L"no step");
+      driver.Step(words[0], Words(words + 1, words + count));
+    } catch (const std::wstring &why) {
+      return std::fprintf(stderr, "e2edriver: step %d (%s) failed: %s\n", i, Narrow(argv[i]).c_str(),
+                          Narrow(why).c_str()),
+             1;
     } catch (const std::out_of_range &) {
-      std::fprintf(stderr, "e2edriver: FAILED at %zu (%s): an argument is missing\n", i + 1, Narrow(lines[i].first).c_str());
-      return 1;
+      return std::fprintf(stderr, "e2edriver: step %d (%s) lacks a word\n", i, Narrow(argv[i]).c_str()), 1;
     }
   }
   Print(L"e2edriver: all steps passed");

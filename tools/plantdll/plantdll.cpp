@@ -1,22 +1,11 @@
-// A DLL that must never be loaded by Quarvel. A process that loads it (under whatever name it was copied
-// as) appends its own path to "<this DLL's path>.loaded". It also exports the function a program would
-// look up in newdev.dll, doing nothing, so that a program that did pick it up would install nothing.
+// A DLL that must never be loaded by Quarvel. Whatever name it was copied under, a process that loads it
+// leaves the file "<this DLL's path>.loaded" beside it.
 
 #include <windows.h>
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE self, DWORD reason, LPVOID) {
-  char mark[MAX_PATH + 8] = {}, process[MAX_PATH] = {};
-  if (reason != DLL_PROCESS_ATTACH || !GetModuleFileNameA(self, mark, MAX_PATH) || !GetModuleFileNameA(nullptr, process, MAX_PATH))
-    return TRUE;
-  lstrcatA(mark, ".loaded");
-  lstrcatA(process, "\r\n");
-  HANDLE file = CreateFileA(mark, FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  DWORD written = 0;
-  WriteFile(file, process, lstrlenA(process), &written, nullptr);
-  CloseHandle(file);
-  return TRUE;
-}
-
-extern "C" __declspec(dllexport) BOOL WINAPI UpdateDriverForPlugAndPlayDevicesA(HWND, LPCSTR, LPCSTR, DWORD, PBOOL) {
+  wchar_t mark[MAX_PATH + 8] = {};
+  if (reason == DLL_PROCESS_ATTACH && GetModuleFileNameW(self, mark, MAX_PATH))
+    CloseHandle(CreateFileW(lstrcatW(mark, L".loaded"), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
   return TRUE;
 }
