@@ -3,6 +3,8 @@
 # What can be proven of the program without running it, so that a host that cannot run it still checks it:
 # PE machine and subsystem, imports, delay-load names, resources and manifest.
 cmake_minimum_required(VERSION 3.25)
+# objdump shows the link time in local time.
+set(ENV{TZ} UTC0)
 
 function(run out)
   execute_process(COMMAND ${ARGN} OUTPUT_VARIABLE text ERROR_VARIABLE err RESULT_VARIABLE failed)

@@ -32,7 +32,10 @@ if [ "${QUARVEL_BENCH_PINNED:-}" != 1 ]; then
   exec taskset -c 0 nice -n -10 "$0" "$build" "$runs"
 fi
 
-app=$build/app/Quarvel.exe
+# The x86_64 build is Quarvel64.exe; the bench runs either as Quarvel.exe, the name the timer, the relay
+# capture and the outcome box's caption go by.
+app=$build/app/Quarvel64.exe
+[ -f "$app" ] || app=$build/app/Quarvel.exe
 bench=$build/bench/wine
 setupdev_exe=$build/tools/setupdev/setupdev.exe
 programs=("$app" "$bench/bench_timer.exe" "$bench/bench_calls_baseline.exe" "$bench/bench_traced_baseline.exe"
@@ -74,7 +77,8 @@ wineserver -p </dev/null >/dev/null 2>&1
 # files beside itself); C:\bench: the timer and setupdev.
 drive_c=$WINEPREFIX/drive_c
 mkdir -p "$drive_c/quarvel" "$drive_c/bench"
-cp "$app" "$bench/bench_calls_baseline.exe" "$bench/bench_traced_baseline.exe" "$bench/bench_minimal_baseline.exe" \
+cp "$app" "$drive_c/quarvel/Quarvel.exe"
+cp "$bench/bench_calls_baseline.exe" "$bench/bench_traced_baseline.exe" "$bench/bench_minimal_baseline.exe" \
   "$bench/bench_one_control.exe" \
   "$source_dir"/samples/*.inf "$drive_c/quarvel/"
 cp "$bench/bench_timer.exe" "$setupdev_exe" "$drive_c/bench/"

@@ -26,7 +26,7 @@ using Words = std::vector<std::wstring>;
 struct Failed { std::wstring why; };
 [[noreturn]] void Fail(const std::wstring &why) { throw Failed{why}; }
 
-const std::wstring kSteps = L" run wait-dialog wait-window use-main expect-no-owned wait-outcome wait-browser "
+const std::wstring kSteps = L" run attach wait-dialog wait-window use-main expect-no-owned wait-outcome wait-browser "
                             L"browse-select click expect-text expect-visible expect-hidden key-esc post broadcast-refresh "
                             L"wait-gone wait-exit settext close-window wait-trace expect-trace-count snapshot ";
 
@@ -138,6 +138,14 @@ public:
   void Step(const std::wstring &verb, const Words &a) {
     if (verb == L"run") {
       Run(a.at(0));
+    } else if (verb == L"attach") { // <title> [ms]: a program that another one started, by its dialog
+      m_main = m_current = WaitFor([&] { return FindTop([&](HWND w) { return VisibleDialog(w) && Text(w) == a.at(0); }); },
+                                   Number(a, 1, 15000));
+      if (!m_main)
+        Fail(L"no dialog");
+      m_app = {};
+      m_app.dwProcessId = Pid(m_main);
+      m_app.hProcess = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, m_app.dwProcessId);
     } else if (verb == L"wait-dialog") {
       m_main = m_current = WaitFor([&]() -> HWND {
         if (WaitForSingleObject(m_app.hProcess, 0) == WAIT_OBJECT_0)

@@ -1,3 +1,6 @@
+# The outcome box's caption is the program's file name without its extension: Quarvel or Quarvel64.
+prepare() { export APP_TITLE=$(basename "$app" .exe); }
+
 # Each install section ran in the registry view of the program's own architecture only: proof of which
 # program really ran.
 verify() {

@@ -1,0 +1,14 @@
+# Quarvel64.exe beside Quarvel.exe, as the unpacked download holds them.
+prepare() {
+  [ "$(pe_bits "$app")" = 32 ] || fail "$app is not the 32-bit program"
+  cp "$(dirname "$app")/Quarvel64.exe" "$app_dir/"
+}
+
+# Each install section ran in the 64-bit registry view alone: the x86_64 program did the work.
+verify() {
+  local name
+  for name in qcmdm qcser adb; do
+    [ "$(reg_mark $name 64)" = installed ] && [ -z "$(reg_mark $name 32)" ] ||
+      fail "the mark of $name is not in the 64-bit registry view alone"
+  done
+}
