@@ -6,7 +6,8 @@ set -euo pipefail
 package_dir=$1 program=$2
 shift 2
 zips=("$package_dir"/Quarvel-*-windows.zip)
-[ ${#zips[@]} = 1 ] && [ -f "${zips[0]}" ] || { echo "package: not one zip in $package_dir (run package.zip first)" >&2; exit 2; }
+[ ${#zips[@]} = 1 ] && [ -f "${zips[0]}" ] ||
+  { echo "package: not one zip in $package_dir (run package.zip first)" >&2; exit 2; }
 unpacked=$(mktemp -d "$package_dir/unpacked.XXXXXX")
 trap 'rm -rf "$unpacked"' EXIT
 unzip -q "${zips[0]}" -d "$unpacked"

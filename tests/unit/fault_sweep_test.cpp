@@ -37,7 +37,8 @@ const std::set<std::string> kRescanAndRemovalCalls = {"SetupDiGetINFClassA", "Se
                                                       "SetupDiRemoveDevice"};
 const DWORD kCodes[] = {ERROR_ACCESS_DENIED, ERROR_IN_WOW64, ERROR_NO_SUCH_DEVINST};
 // What follows the word of a step that failed for want of a 64-bit process.
-const std::string kNeeds64BitBuild = "Quarvel64.exe is needed: on 64-bit Windows only a 64-bit program installs drivers\n";
+const std::string kNeeds64BitBuild =
+    "Quarvel64.exe is needed: on 64-bit Windows only a 64-bit program installs drivers\n";
 
 struct SweepParam {
   bool phonePresent;

@@ -139,8 +139,8 @@ public:
     if (verb == L"run") {
       Run(a.at(0));
     } else if (verb == L"attach") { // <title> [ms]: a program that another one started, by its dialog
-      m_main = m_current = WaitFor([&] { return FindTop([&](HWND w) { return VisibleDialog(w) && Text(w) == a.at(0); }); },
-                                   Number(a, 1, 15000));
+      const auto shown = [&] { return FindTop([&](HWND w) { return VisibleDialog(w) && Text(w) == a.at(0); }); };
+      m_main = m_current = WaitFor(shown, Number(a, 1, 15000));
       if (!m_main)
         Fail(L"no dialog");
       m_app = {};
