@@ -5,9 +5,10 @@
 # the programs carry no link time, and the zip no dates, owners or extra fields.
 #   tools/package.sh [out-dir]      default build/package; needs the machine set up by tools/test-all.sh
 set -euo pipefail
+out=${1:-$(dirname "$0")/../build/package}
+mkdir -p "$out"
+out=$(cd "$out" && pwd)
 cd "$(dirname "$0")/.."
-mkdir -p "${1:-build/package}"
-out=$(cd "${1:-build/package}" && pwd)
 version=$(sed -n 's/^ *FILEVERSION *\([0-9]*\), *\([0-9]*\), *\([0-9]*\), *\([0-9]*\).*/\1.\2.\3.\4/p' res/Quarvel.rc)
 [ -n "$version" ] || { echo "package: no FILEVERSION in res/Quarvel.rc" >&2; exit 1; }
 

@@ -44,9 +44,9 @@ bool Win32ProcessFacts::Is32BitOn64BitWindows() {
 #else
   // Both calls are newer than some systems this build runs on: looked up, not imported.
   USHORT process = IMAGE_FILE_MACHINE_UNKNOWN, native = IMAGE_FILE_MACHINE_UNKNOWN;
-  if (auto isWow64Process2 = SystemFunction<IsWow64Process2Function>(L"kernel32.dll", "IsWow64Process2"))
-    if (isWow64Process2(::GetCurrentProcess(), &process, &native))
-      return process != IMAGE_FILE_MACHINE_UNKNOWN && native == IMAGE_FILE_MACHINE_AMD64;
+  auto isWow64Process2 = SystemFunction<IsWow64Process2Function>(L"kernel32.dll", "IsWow64Process2");
+  if (isWow64Process2 && isWow64Process2(::GetCurrentProcess(), &process, &native))
+    return process != IMAGE_FILE_MACHINE_UNKNOWN && native == IMAGE_FILE_MACHINE_AMD64;
   BOOL wow64 = FALSE;
   auto isWow64Process = SystemFunction<IsWow64ProcessFunction>(L"kernel32.dll", "IsWow64Process");
   if (!isWow64Process || !isWow64Process(::GetCurrentProcess(), &wow64) || !wow64)
