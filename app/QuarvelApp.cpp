@@ -1,6 +1,8 @@
 #include "app/QuarvelApp.h"
 
+#include "install/HandOver.h"
 #include "platform/win32/SystemLibrary.h"
+#include "platform/win32/Win32ProcessFacts.h"
 #include "platform/win32/WideText.h"
 #include "trace/DebugTrace.h"
 #include "ui/DialogTexts.h"
@@ -31,12 +33,14 @@ void ShowStartFailure() {
 CQuarvelApp theApp __attribute__((init_priority(102)));
 
 BOOL CQuarvelApp::InitInstance() {
-  // The tooltip's window class.
-  InitCommonControlsFromSystem(ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES);
-
-  // The window procedures keep their handlers' exceptions; one may still come from building or
-  // creating the dialog. None may cross the framework's entry.
+  // The window procedures keep their handlers' exceptions; one may still come from the hand-over or
+  // from building or creating the dialog. None may cross the framework's entry.
   try {
+    Win32ProcessFacts facts;
+    if (HandOverTo64BitBuild(facts))
+      return FALSE; // the 64-bit build shows the dialog
+    // The tooltip's window class.
+    InitCommonControlsFromSystem(ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES);
     CQuarvelDlg dlg(nullptr);
     m_pMainWnd = &dlg;
     dlg.DoModal();

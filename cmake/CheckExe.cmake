@@ -3,6 +3,8 @@
 # What can be proven of the program without running it, so that a host that cannot run it still checks it:
 # PE machine and subsystem, imports, delay-load names, resources and manifest.
 cmake_minimum_required(VERSION 3.25)
+# objdump shows the link time in local time.
+set(ENV{TZ} UTC0)
 
 function(run out)
   execute_process(COMMAND ${ARGN} OUTPUT_VARIABLE text ERROR_VARIABLE err RESULT_VARIABLE failed)
@@ -77,7 +79,14 @@ require("${exe_rc}" "level=\"\"asInvoker\"\" uiAccess=\"\"false\"\"" "manifest: 
 require("${exe_rc}" ">true</dpiAware>" "manifest: DPI aware")
 require("${exe_rc}" "BLOCK \"080404b0\"" "version block 080404b0")
 require("${exe_rc}" "FILEVERSION 1, 0, 0, 1\n PRODUCTVERSION 1, 0, 0, 1" "version 1.0.0.1")
-require("${exe_rc}" "VALUE \"OriginalFilename\", \"Quarvel.EXE\"" "original file name Quarvel.EXE")
+# The 32-bit build ships as Quarvel.exe, the x86_64 one as Quarvel64.exe beside it.
+if(BITS EQUAL 32)
+  set(file_name "Quarvel.EXE")
+else()
+  set(file_name "Quarvel64.EXE")
+endif()
+require("${exe_rc}" "VALUE \"OriginalFilename\", \"${file_name}\"" "original file name ${file_name}")
+require("${headers}" "\nTime/Date\t+Thu Jan  1 00:00:00 1970\n" "no link time stamp")
 require("${exe_rc}" "CAPTION \"Install USB Driver\"" "main dialog caption")
 foreach(control "\"Install USB Driver\", 1001" "\"Please Select The Install Inf File\", 1003" "\"\", 1007")
   require("${exe_rc}" "${control}" "main dialog control ${control}")

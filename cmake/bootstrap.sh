@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(cmake make g++ googletest libbenchmark-dev
           g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
           wine wine64 fonts-wine xvfb xauth x11-apps imagemagick fonts-wqy-microhei locales util-linux
-          clang libclang-rt-14-dev)
+          clang libclang-rt-14-dev zip unzip)
 # Wine's 32-bit side only where this host can run 32-bit programs: elsewhere it cannot start, and Debian's
 # wine script would pick it even for 64-bit programs.
 host_32bit=no

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "install/DeviceInfoSet.h"
+#include "install/HandOver.h"
 #include "install/HardwareIdReader.h"
 #include "platform/DeviceServices.h"
 #include "trace/DebugTrace.h"
@@ -12,6 +13,8 @@ namespace {
 // A traced failure with the code the failing call left (the trace keeps the code as it finds it).
 InstallResult Failed(const char *step, DWORD code = Platform().GetLastError()) {
   DebugTraceText(step);
+  if (code == ERROR_IN_WOW64)
+    DebugTrace("%s is needed: on 64-bit Windows only a 64-bit program installs drivers\n", k64BitBuildName);
   return InstallResult{step, code, false};
 }
 

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds the 32-bit Quarvel.exe and runs it under Wine beside the sample driver
 # package (samples/), in a Wine prefix kept beside the build folder, with the trace viewer open. On a host
-# that runs 64-bit code only, Wine cannot start a 32-bit program: there it runs the x86_64 build instead.
+# that runs 64-bit code only, Wine cannot start a 32-bit program: there it runs the x86_64 build,
+# Quarvel64.exe, instead.
 #   With a display (DISPLAY set): the dialog appears; use it, close it, and the trace is printed.
 #   Without one: it runs in a virtual display, presses Install as a user would, prints the trace and
 #   the outcome, and saves a screenshot (build/quarvel-run.png).
@@ -10,10 +11,10 @@ cd "$(dirname "$0")/.."
 root=$PWD
 ./cmake/bootstrap.sh
 source cmake/wine-env.sh
-preset=win32
+preset=win32 exe=Quarvel.exe
 if [ "$QUARVEL_HOST_32BIT" = no ]; then
-  preset=win64
-  echo "run-quarvel: this host runs 64-bit code only, so it runs the x86_64 build of Quarvel.exe"
+  preset=win64 exe=Quarvel64.exe
+  echo "run-quarvel: this host runs 64-bit code only, so it runs the x86_64 build, Quarvel64.exe"
 fi
 # QUARVEL_RUN_BUILD picks another build folder for the preset; the prefix, logs and the
 # screenshot go beside it.
@@ -21,7 +22,7 @@ build=${QUARVEL_RUN_BUILD:-$root/build/$preset}
 out=$(dirname "$build")
 mkdir -p "$out"
 
-echo "run-quarvel: building Quarvel.exe and the tools ($preset preset, $build)"
+echo "run-quarvel: building $exe and the tools ($preset preset, $build)"
 cmake --preset $preset -B "$build" >/dev/null
 cmake --build "$build" --target Quarvel debughelper e2edriver -j2 >/dev/null
 
@@ -49,7 +50,7 @@ headless=0
 # The program beside its driver package, as it ships.
 run_dir=$WINEPREFIX/drive_c/quarvel
 mkdir -p "$run_dir"
-cp "$build/app/Quarvel.exe" "$root"/samples/*.inf "$run_dir/"
+cp "$build/app/$exe" "$root"/samples/*.inf "$run_dir/"
 cp "$build/tools/debughelper/debughelper.exe" "$build/tools/e2edriver/e2edriver.exe" "$run_dir/"
 trace=$run_dir/trace.log
 : >"$trace"
@@ -84,13 +85,13 @@ wine 'C:\quarvel\e2edriver.exe' 'wait-window "DebugHelper " 10000' </dev/null >/
 status=0
 if [ $headless = 0 ]; then
   echo "run-quarvel: Quarvel's dialog is open on $DISPLAY; close it to finish"
-  wine 'C:\quarvel\Quarvel.exe' </dev/null 2>/dev/null || status=$?
+  wine "C:\\quarvel\\$exe" </dev/null 2>/dev/null || status=$?
 else
   shot=$out/quarvel-run.png driver_log=$run_dir/driver.log
   : >"$run_dir/shot.txt"
   echo "run-quarvel: pressing Install in a virtual display ($DISPLAY)"
   # The driver waits, with the outcome on screen, for the record "shot" that follows the screenshot.
-  E2E_TRACE='C:\quarvel\shot.txt' wine 'C:\quarvel\e2edriver.exe' 'run C:\quarvel\Quarvel.exe "Install USB Driver"' \
+  E2E_TRACE='C:\quarvel\shot.txt' wine 'C:\quarvel\e2edriver.exe' "run C:\\quarvel\\$exe \"Install USB Driver\"" \
     'click 1001' 'wait-box 60000' 'wait-trace shot 1' 'click 1' 'wait-gone' 'wait-gone' 'wait-exit 0' \
     </dev/null >"$driver_log" 2>&1 &
   driver=$!

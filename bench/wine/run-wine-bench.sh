@@ -32,7 +32,10 @@ if [ "${QUARVEL_BENCH_PINNED:-}" != 1 ]; then
   exec taskset -c 0 nice -n -10 "$0" "$build" "$runs"
 fi
 
-app=$build/app/Quarvel.exe
+# The x86_64 build is Quarvel64.exe; the bench runs either as Quarvel.exe, the name the timer, the relay
+# capture and the outcome box's caption go by.
+app=$build/app/Quarvel64.exe
+[ -f "$app" ] || app=$build/app/Quarvel.exe
 bench=$build/bench/wine
 programs=("$app" "$bench/bench_timer.exe" "$bench/bench_calls_baseline.exe" "$bench/bench_traced_baseline.exe"
   "$bench/bench_minimal_baseline.exe" "$bench/bench_one_control.exe")
@@ -64,7 +67,8 @@ wine_session "$build" "$work" || fail "no Wine session"
 # files beside itself); C:\bench: the timer.
 drive_c=$WINEPREFIX/drive_c
 mkdir -p "$drive_c/quarvel" "$drive_c/bench"
-cp "$app" "$bench/bench_calls_baseline.exe" "$bench/bench_traced_baseline.exe" "$bench/bench_minimal_baseline.exe" \
+cp "$app" "$drive_c/quarvel/Quarvel.exe"
+cp "$bench/bench_calls_baseline.exe" "$bench/bench_traced_baseline.exe" "$bench/bench_minimal_baseline.exe" \
   "$bench/bench_one_control.exe" \
   "$source_dir"/samples/*.inf "$drive_c/quarvel/"
 cp "$bench/bench_timer.exe" "$drive_c/bench/"

@@ -38,6 +38,11 @@ HMODULE LoadSystemLibrary(const wchar_t *fileName) {
   return ::LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
 }
 
+FARPROC SystemProcAddress(const wchar_t *fileName, const char *name) {
+  HMODULE module = LoadSystemLibrary(fileName);
+  return module ? ::GetProcAddress(module, name) : nullptr;
+}
+
 bool InitCommonControlsFromSystem(DWORD classes) {
   static HMODULE comctl32 = LoadSystemLibrary(L"comctl32.dll");
   auto init = ProcAddress<InitCommonControlsExFunction>(comctl32, "InitCommonControlsEx");

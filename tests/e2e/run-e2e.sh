@@ -63,6 +63,7 @@ while IFS= read -r step; do
   [[ -n $step && $step != \#* ]] || continue
   # The texts settext sends are written as the viewer records them: \n \r \t \\ become the characters.
   [[ $step != settext* ]] || printf -v step '%b' "$step"
+  step=${step//'${APP_TITLE}'/${app_name%.exe}} # a message box's caption: the program's name
   steps+=("${step//'${APP}'/C:\\quarvel\\$app_name}")
 done <"$here/scenarios/$scenario.steps"
 

@@ -6,6 +6,8 @@
 // itself, 65535 a message box's text. Every wait has a deadline in milliseconds ([ms]).
 //   run <exe> <title> [ms]           starts the application (the last one must have ended) and waits for
 //                                    its dialog so titled, which becomes the main and the current window
+//   attach <title> [ms]              the program whose dialog so titled shows up (another program started
+//                                    it) becomes the application, the dialog the main and current window
 //   wait-box [ms]                    another dialog of the application (message box, About box, folder
 //                                    browser) becomes current; its caption and text are printed
 //   expect-no-box [ms]               no such dialog shows up within ms (default: none now)
@@ -99,9 +101,18 @@ public:
       Check(CreateProcessW(a[0].c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
                            a[0].substr(0, a[0].find_last_of(L'\\')).c_str(), &startup, &m_app),
             L"cannot start it, error " + std::to_wstring(GetLastError()));
-      m_main = m_current =
-          WaitFor([&] { return AppDialog([&](HWND w) { return Text(w) == a.at(1); }); }, Number(a, 2, 15000));
-      Check(m_main, L"no such dialog");
+      if (a.size() > 1) {
+        m_main = m_current =
+            WaitFor([&] { return AppDialog([&](HWND w) { return Text(w) == a[1]; }); }, Number(a, 2, 15000));
+        Check(m_main, L"no such dialog");
+      }
+    } else if (verb == L"attach") {
+      const HWND dialog = WaitFor([&] { return FindWindowW(L"#32770", a.at(0).c_str()); }, Number(a, 1, 15000));
+      Check(dialog, L"no such dialog");
+      m_app = {};
+      GetWindowThreadProcessId(dialog, &m_app.dwProcessId);
+      m_app.hProcess = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, m_app.dwProcessId);
+      m_main = m_current = dialog;
     } else if (verb == L"wait-box") {
       m_current = WaitFor([&] { return Box(); }, Number(a, 0, 30000));
       Check(m_current, L"no box; the status line reads \"" + Text(GetDlgItem(m_main, 1007)) + L"\"");

@@ -1,0 +1,12 @@
+#pragma once
+// The running process as Windows reports it.
+
+#include "platform/ProcessFacts.h"
+
+class Win32ProcessFacts : public ProcessFacts {
+public:
+  bool Is32BitOn64BitWindows() override;
+  CString ExecutableName() override;
+  bool ExistsBesideExecutable(PCSTR fileName) override;
+  DWORD StartBesideExecutable(PCSTR fileName) override;
+};
