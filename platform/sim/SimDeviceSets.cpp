@@ -2,30 +2,26 @@
 
 #include "platform/sim/SimTreeState.h"
 
+#include <algorithm>
+
 namespace {
 
 const DWORD kLastKnownProperty = 0x24; // properties above this are not registry properties at all
 
 std::string MultiString(const std::vector<std::string> &strings) {
   std::string bytes;
-  for (const std::string &s : strings) {
-    bytes += s;
-    bytes += '\0';
-  }
-  bytes += '\0';
-  return bytes;
+  for (const std::string &s : strings)
+    bytes += s + '\0';
+  return bytes + '\0';
 }
 
 // The strings of a multi-string that fit in size bytes; a string cut off by the end still counts.
 std::vector<std::string> SplitMultiString(const BYTE *buffer, DWORD size) {
   std::vector<std::string> strings;
-  const char *text = reinterpret_cast<const char *>(buffer);
-  DWORD pos = 0;
-  while (pos < size && text[pos] != '\0') {
-    DWORD end = pos;
-    while (end < size && text[end] != '\0')
-      ++end;
-    strings.emplace_back(text + pos, end - pos);
+  const std::string bytes(reinterpret_cast<const char *>(buffer), size);
+  for (size_t pos = 0; pos < bytes.size() && bytes[pos] != '\0';) {
+    const size_t end = std::min(bytes.find('\0', pos), bytes.size());
+    strings.push_back(bytes.substr(pos, end - pos));
     pos = end + 1;
   }
   return strings;
@@ -134,35 +130,18 @@ BOOL SimDeviceTree::SetupDiGetDeviceRegistryPropertyA(HDEVINFO set, PSP_DEVINFO_
   if (!buffer && bufferSize)
     return Fail(ERROR_INVALID_PARAMETER);
   const SimDevice &d = node->device;
+  const std::map<DWORD, std::string> texts = {{SPDRP_DEVICEDESC, d.deviceDesc},
+                                              {SPDRP_CLASS, d.className},
+                                              {SPDRP_CLASSGUID, SameGuid(d.classGuid, GUID{}) ? "" : GuidText(d.classGuid)},
+                                              {SPDRP_DRIVER, d.driverKey}};
   std::optional<std::string> value;
-  DWORD type = REG_SZ;
-  switch (property) {
-  case SPDRP_HARDWAREID:
-    type = REG_MULTI_SZ;
-    if (d.hardwareIds)
-      value = MultiString(*d.hardwareIds);
-    break;
-  case SPDRP_DEVICEDESC:
-    if (!d.deviceDesc.empty())
-      value = d.deviceDesc + '\0';
-    break;
-  case SPDRP_CLASS:
-    if (!d.className.empty())
-      value = d.className + '\0';
-    break;
-  case SPDRP_CLASSGUID:
-    if (!SameGuid(d.classGuid, GUID{}))
-      value = GuidText(d.classGuid) + '\0';
-    break;
-  case SPDRP_DRIVER:
-    if (!d.driverKey.empty())
-      value = d.driverKey + '\0';
-    break;
-  default:
-    if (property > kLastKnownProperty)
-      return Fail(ERROR_INVALID_REG_PROPERTY);
-    break; // every other property is simply absent
-  }
+  if (property == SPDRP_HARDWAREID && d.hardwareIds)
+    value = MultiString(*d.hardwareIds);
+  else if (texts.count(property) && !texts.at(property).empty())
+    value = texts.at(property) + '\0';
+  else if (property > kLastKnownProperty)
+    return Fail(ERROR_INVALID_REG_PROPERTY); // every other property is simply absent
+  const DWORD type = property == SPDRP_HARDWAREID ? REG_MULTI_SZ : REG_SZ;
   if (!value)
     return Fail(ERROR_INVALID_DATA);
   DWORD size = static_cast<DWORD>(value->size());
