@@ -31,9 +31,7 @@ std::vector<std::string> SplitMultiString(const BYTE *buffer, DWORD size) {
 
 BOOL SimDeviceTree::SetupDiGetDeviceInstanceIdA(HDEVINFO set, PSP_DEVINFO_DATA device, PSTR instanceId, DWORD size,
                                                 DWORD *requiredSize) {
-  if (!Enter("SetupDiGetDeviceInstanceIdA"))
-    return FALSE;
-  Node *node = Element(set, device);
+  Node *node = EnterElement("SetupDiGetDeviceInstanceIdA", set, device);
   if (!node)
     return FALSE;
   const std::string &id = node->device.instanceId;
@@ -122,9 +120,7 @@ BOOL SimDeviceTree::SetupDiDestroyDeviceInfoList(HDEVINFO handle) {
 BOOL SimDeviceTree::SetupDiGetDeviceRegistryPropertyA(HDEVINFO set, PSP_DEVINFO_DATA device, DWORD property,
                                                       DWORD *propertyRegDataType, BYTE *buffer, DWORD bufferSize,
                                                       DWORD *requiredSize) {
-  if (!Enter("SetupDiGetDeviceRegistryPropertyA"))
-    return FALSE;
-  Node *node = Element(set, device);
+  Node *node = EnterElement("SetupDiGetDeviceRegistryPropertyA", set, device);
   if (!node)
     return FALSE;
   if (!buffer && bufferSize)
@@ -157,9 +153,7 @@ BOOL SimDeviceTree::SetupDiGetDeviceRegistryPropertyA(HDEVINFO set, PSP_DEVINFO_
 
 BOOL SimDeviceTree::SetupDiSetDeviceRegistryPropertyA(HDEVINFO set, PSP_DEVINFO_DATA device, DWORD property,
                                                       const BYTE *buffer, DWORD bufferSize) {
-  if (!Enter("SetupDiSetDeviceRegistryPropertyA"))
-    return FALSE;
-  Node *node = Element(set, device);
+  Node *node = EnterElement("SetupDiSetDeviceRegistryPropertyA", set, device);
   if (!node)
     return FALSE;
   if (!buffer && bufferSize)

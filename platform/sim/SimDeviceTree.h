@@ -143,5 +143,8 @@ private:
   HDEVINFO NewSet(bool hasClass, const GUID &classGuid, std::vector<DWORD> members);
   // The live node that a record names in an open set; nullptr with the code set otherwise.
   Node *Element(HDEVINFO set, const SP_DEVINFO_DATA *device);
+  Node *EnterElement(const char *operation, HDEVINFO set, const SP_DEVINFO_DATA *device) {
+    return Enter(operation) ? Element(set, device) : nullptr;
+  }
   void RemoveNode(Node &node);
 };

@@ -61,9 +61,7 @@ BOOL SimDeviceTree::SetupDiCreateDeviceInfoA(HDEVINFO handle, PCSTR deviceName, 
 }
 
 BOOL SimDeviceTree::SetupDiRemoveDevice(HDEVINFO set, PSP_DEVINFO_DATA device) {
-  if (!Enter("SetupDiRemoveDevice"))
-    return FALSE;
-  Node *node = Element(set, device);
+  Node *node = EnterElement("SetupDiRemoveDevice", set, device);
   if (!node)
     return FALSE;
   RemoveNode(*node);
