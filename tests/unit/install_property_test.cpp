@@ -44,23 +44,22 @@ void Fill(Package &package, int missing, int broken, bool wide) {
 const DWORD kCodes[] = {ERROR_ACCESS_DENIED, ERROR_NOT_ENOUGH_MEMORY, ERROR_INVALID_DATA, ERROR_INSUFFICIENT_BUFFER,
                         ERROR_NO_MORE_ITEMS, ERROR_NO_SUCH_DEVINST,   0xE0000ABC};
 
-// A random tree of devices near and far from the phone's IDs ("*" stands for one of them), each
-// kept in dialog as a device that a scan may match (and so remove) or one that must stay.
+// A random tree of devices near and far from the phone's IDs ("#" stands for the interface number of
+// one of its kinds), each kept in dialog as a device that a scan may match (and so remove) or one that
+// must stay.
 void AddRandomDevices(Dialog &dialog, const Package &package, std::mt19937 &rng) {
-  const std::vector<std::string> shapes[] = {{"*"}, {"lower *"}, {"*&REV_0001", "*"}, {"USB\\VID_1234&PID_9"}, {},
-                                             {"USB\\VID_1234&PID_0001", "USB\\VID_1234", "*"}, {"absent *"}, {"*0"}};
+  const std::string phone = "USB\\VID_05C6&PID_9018&MI_0#";
+  const std::vector<std::string> shapes[] = {{phone}, {"usb\\vid_05c6&pid_9018&mi_0#"}, {phone + "&REV_0001", phone},
+                                             {"USB\\VID_1234&PID_9"}, {}, {"USB\\VID_1234&PID_0001", "USB\\VID_1234", phone},
+                                             {phone + "0"}};
   const char *classes[] = {"USB", "Modem", "Ports"};
   for (int i = static_cast<int>(rng() % 7); i > 0; --i) {
-    const std::string kindId = kKindInfs[rng() % 3].hardwareId;
-    const std::string className = classes[rng() % 3];
+    const char interface = "231"[rng() % 3];
+    const char *className = classes[rng() % 3];
     std::vector<std::string> ids = shapes[rng() % std::size(shapes)];
-    const bool present = ids.empty() || ids[0].rfind("absent ", 0) != 0;
-    for (std::string &id : ids) {
-      if (id.rfind("lower ", 0) == 0)
-        id = "usb\\vid_05c6&pid_9018&mi_0" + kindId.substr(26);
-      else if (id.find('*') != std::string::npos)
-        id.replace(id.find('*'), 1, kindId).erase(0, present ? 0 : 7);
-    }
+    for (std::string &id : ids)
+      std::replace(id.begin(), id.end(), '#', interface);
+    const bool present = ids.empty() || rng() % 6 != 0;
     const std::string instanceId = !present ? dialog.tree.AddAbsentDevice(ids, className)
                                    : ids.empty() ? dialog.tree.AddPresentDeviceWithoutIds(className)
                                                  : dialog.tree.AddPresentDevice(ids, className);

@@ -37,6 +37,7 @@ TEST(StdioFile, LinesOfEachEncodingReadTwice) {
       {Utf16Le(std::u16string(u"a\r\0b", 4)), {"a\r\0b"s}},
       {Utf16Le(u"ab") + "c", {"ab"}}, // a dangling half character ends the text
       {longest + "\r\nnext", {longest, "next"}},
+      {std::string(65535, 'b') + "\r\nnext", {std::string(65535, 'b'), "next"}}, // CR and LF in two read blocks
       {Utf16Le(std::u16string(longest.begin(), longest.end())), {longest}},
       // One byte or unit more ends the reading there, as a read error would.
       {"first\n" + longest + "o\nlast\n", {"first"}},
