@@ -6,8 +6,6 @@
 #include "platform/CodePage.h"
 #include "trace/DebugTrace.h"
 
-namespace {
-
 TEST(DebugTrace, TextsAreSentWholeUpTo511BytesNeverSplitACharacterAndKeepTheLastError) {
   std::string letters;
   for (int i = 0; i < 2000; ++i)
@@ -40,5 +38,3 @@ TEST(DebugTrace, TextsAreSentWholeUpTo511BytesNeverSplitACharacterAndKeepTheLast
   }
   Platform().SetLastError(0);
 }
-
-} // namespace

@@ -5,8 +5,6 @@
 // truth, and a trace that names the step that failed and asks for the restart after each install
 // that needs one.
 
-#include <gtest/gtest.h>
-
 #include <set>
 
 #include "InstallTestSupport.h"

@@ -1,13 +1,9 @@
 // The INF section reader: which lines give hardware IDs, what it traces, and the files it cannot read
 // whole.
 
-#include <gtest/gtest.h>
-
 #include "InstallTestSupport.h"
 #include "install/InfFileHelper.h"
 #include "platform/CodePage.h"
-
-namespace {
 
 using namespace std::string_literals;
 using Values = std::vector<std::string>;
@@ -60,5 +56,3 @@ TEST(InfReader, Sections) {
     EXPECT_EQ(trace.texts, traced) << c.section;
   }
 }
-
-} // namespace

@@ -2,8 +2,6 @@
 // platform calls. Reproducible: each iteration's seed is printed on failure; set
 // QUARVEL_PROPERTY_SEED (and QUARVEL_PROPERTY_ITERATIONS) to replay.
 
-#include <gtest/gtest.h>
-
 #include <cstdlib>
 #include <random>
 

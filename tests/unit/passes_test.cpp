@@ -1,7 +1,5 @@
-// The install passes against the simulation: the scan and the removal of its match, the folder install,
-// the executable's directory, and that nothing re-enters a running pass.
-
-#include <gtest/gtest.h>
+// The install passes against the simulation: the scan and the removal of its match, the executable's
+// directory, the folder install, and that nothing re-enters a running pass.
 
 #include "InstallTestSupport.h"
 #include "install/QuarvelHelper.h"
@@ -46,25 +44,6 @@ TEST_P(PassesTest, TheScanMatchesTheLastDeviceAndOnlyItsOwnSetRemovesIt) {
   EXPECT_EQ(dialog.trace.texts.back(), "Hardware ID too long");
 }
 
-TEST_P(PassesTest, TheFolderInstallGivesEachPassItsKindAndFallsBackToTheOtherModemName) {
-  // INFs whose lists miss the fallback IDs, so that the new nodes stay to be looked at.
-  for (const char *modemName : {"qcmsm.inf", "qcmdm.inf"}) {
-    SCOPED_TRACE(modemName);
-    for (int i = 0; i < 3; ++i)
-      dir.Write(i == 0 ? modemName : kKindInfs[i].fileName,
-                InfText(kKindInfs[i], {kKindInfs[i].hardwareId + std::string("&REV_0009")}, {kKindInfs[i].hardwareId}));
-    HookedTree local(GetParam());
-    ScopedPlatform scope(local);
-    EXPECT_TRUE(core.RunFolderInstall(dir.Dir().c_str()));
-    const std::vector<SimDevice> nodes = RootNodes(local);
-    ASSERT_EQ(nodes.size(), 3u);
-    for (int i = 0; i < 3; ++i) {
-      EXPECT_EQ(nodes[i].hardwareIds->front(), kKindInfs[i].hardwareId);
-      EXPECT_EQ(nodes[i].installedInf, dir.PathOf(i == 0 ? modemName : kKindInfs[i].fileName));
-    }
-  }
-}
-
 TEST_P(PassesTest, TheExecutablesDirectory) {
   const std::pair<std::string, std::string> cases[] = { // the executable's path, its directory
       {"C:\\Quarvel.exe", "C:"},
@@ -84,10 +63,16 @@ TEST_P(PassesTest, TheExecutablesDirectory) {
   }
 }
 
-TEST_P(PassesTest, NothingReentersARunningPass) {
+// The folder install, as the folder button starts it: each pass with its kind's INF in the chosen folder,
+// the modem's under its other name when need be; while a pass runs neither it nor anything else runs.
+TEST_P(PassesTest, TheFolderInstallFallsBackToTheOtherModemNameAndNothingReentersARunningPass) {
   dir.WriteAllKinds();
+  dir.Write("qcmsm.inf", InfText(kKindInfs[0], {kModemId})); // beside qcmdm.inf, never taken
+  TempInfDir chosen;
+  for (int i = 0; i < 3; ++i)
+    chosen.Write(i == 0 ? "qcmsm.inf" : kKindInfs[i].fileName, InfText(kKindInfs[i], {kKindInfs[i].hardwareId}));
   int updates = 0, browsed = 0;
-  const auto browse = [&] { return ++browsed, CString(dir.Dir().c_str()); };
+  const auto browse = [&] { return ++browsed, CString(chosen.Dir().c_str()); };
   tree.onUpdate = [&] {
     ++updates;
     const size_t callsBefore = tree.CallLog().size();
@@ -98,10 +83,16 @@ TEST_P(PassesTest, NothingReentersARunningPass) {
     EXPECT_EQ(tree.CallLog().size(), callsBefore);
   };
   EXPECT_EQ(core.RunAutomaticInstall(), InstallOutcome::Success);
+  EXPECT_TRUE(core.RunFolderInstall(dir.Dir().c_str()));
   EXPECT_TRUE(core.RunFolderInstall(browse));
   tree.onUpdate = nullptr;
-  EXPECT_GE(updates, 6);
+  EXPECT_EQ(updates, 9);
   EXPECT_EQ(browsed, 1) << "only the click outside any pass asked for a folder";
+  std::vector<std::string> infs;
+  for (const TempInfDir *folder : {&dir, &dir, &chosen})
+    for (const char *name : {folder == &chosen ? "qcmsm.inf" : "qcmdm.inf", "qcser.inf", "android_usb.inf"})
+      infs.push_back(folder->PathOf(name));
+  EXPECT_EQ(tree.forcedInfs, infs);
   // Once the passes are over the refresh scans again, with the last INF.
   const int scansBefore = tree.CallCount("SetupDiGetINFClassA");
   core.OnRefresh();

@@ -1,7 +1,5 @@
 // The text file reader under the INF reader: line ends, encodings, the line cap, rewinding.
 
-#include <gtest/gtest.h>
-
 #include "InstallTestSupport.h"
 #include "platform/CStdioFile.h"
 
