@@ -41,12 +41,21 @@ inline const GUID kModemClassGuid = {0x4D36E96D, 0xE325, 0x11CE, {0xBF, 0xC1, 0x
 inline const DWORD kPresentAll = DIGCF_PRESENT | DIGCF_ALLCLASSES;
 inline const SP_DEVINFO_DATA kEmptyRecord{sizeof(SP_DEVINFO_DATA), {}, 0, 0};
 inline std::string ContractHardwareId(int n) { return "USB\\VID_1234&PID_5678&MI_0" + std::to_string(n); }
+
 // Strings, each ended by a zero byte, and a final zero byte.
-std::string MultiString(const std::vector<std::string> &strings);
+inline std::string MultiString(const std::vector<std::string> &strings) {
+  std::string bytes;
+  for (const std::string &s : strings)
+    bytes += s + '\0';
+  return bytes + '\0';
+}
+
 // A string property of a set's element (of a multi-string, the first string); empty when unreadable.
-std::string Property(DeviceServices &services, HDEVINFO set, SP_DEVINFO_DATA &device, DWORD property);
-// That property of each device a fresh present-device enumeration lists with this first hardware ID.
-std::vector<std::string> Present(DeviceServices &services, const std::string &id, DWORD property = SPDRP_HARDWAREID);
+inline std::string Property(DeviceServices &services, HDEVINFO set, SP_DEVINFO_DATA &device, DWORD property) {
+  char value[2048] = {};
+  return services.SetupDiGetDeviceRegistryPropertyA(set, &device, property, nullptr, reinterpret_cast<BYTE *>(value),
+                                                    sizeof value - 1, nullptr) ? value : "";
+}
 
 // Destroys the set it holds when it goes.
 struct ScopedSet {
@@ -55,13 +64,36 @@ struct ScopedSet {
   ~ScopedSet() { services.SetupDiDestroyDeviceInfoList(handle); } // an invalid handle only fails
 };
 
+// That property of each device a fresh present-device enumeration lists with this first hardware ID.
+inline std::vector<std::string> Present(DeviceServices &services, const std::string &id,
+                                        DWORD property = SPDRP_HARDWAREID) {
+  std::vector<std::string> values;
+  ScopedSet set{services, services.SetupDiGetClassDevsA(nullptr, nullptr, nullptr, kPresentAll)};
+  SP_DEVINFO_DATA device = kEmptyRecord;
+  for (DWORD i = 0; services.SetupDiEnumDeviceInfo(set.handle, i, &device); ++i)
+    if (Property(services, set.handle, device, SPDRP_HARDWAREID) == id)
+      values.push_back(Property(services, set.handle, device, property));
+  return values;
+}
+
 // A root node created in a set of its own with DICD_GENERATE_ID (ROOT\<name>\NNNN), given the hardware
 // IDs (none: no property written) and registered unless told not to; ok when every step succeeded.
 // When it goes, it removes the node (a failure there means the case removed it already).
 struct PlantedNode {
   PlantedNode(DeviceServices &services, const char *name, const GUID &classGuid,
-              const std::vector<std::string> &hardwareIds, bool registerNode = true);
-  ~PlantedNode();
+              const std::vector<std::string> &hardwareIds, bool registerNode = true)
+      : set{services, services.SetupDiCreateDeviceInfoList(&classGuid, nullptr)} {
+    const std::string ids = MultiString(hardwareIds);
+    ok = set.handle != INVALID_HANDLE_VALUE &&
+         services.SetupDiCreateDeviceInfoA(set.handle, name, &classGuid, nullptr, nullptr, DICD_GENERATE_ID, &device) &&
+         (hardwareIds.empty() || services.SetupDiSetDeviceRegistryPropertyA(set.handle, &device, SPDRP_HARDWAREID,
+                                     reinterpret_cast<const BYTE *>(ids.data()), DWORD(ids.size()))) &&
+         (!registerNode || services.SetupDiCallClassInstaller(DIF_REGISTERDEVICE, set.handle, &device));
+  }
+  ~PlantedNode() {
+    if (device.DevInst || device.Reserved)
+      set.services.SetupDiCallClassInstaller(DIF_REMOVE, set.handle, &device);
+  }
   ScopedSet set;
   SP_DEVINFO_DATA device = kEmptyRecord;
   bool ok;

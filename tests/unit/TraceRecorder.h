@@ -12,7 +12,7 @@ public:
   TraceRecorder() : m_scope(*this) {}
 
   HWND FindWindowA(PCSTR, PCSTR title) override {
-    Platform().SetLastError(errorOnFind); // as real window calls may
+    Platform().SetLastError(1400); // as a real lookup may leave it: the trace keeps the caller's code
     return open && title && std::string(title) == "DebugHelper " ? m_hWindow : nullptr;
   }
   BOOL IsWindow(HWND window) override { return open && window == m_hWindow; }
@@ -23,7 +23,6 @@ public:
   }
 
   bool open = true;      // is a debugging window open
-  DWORD errorOnFind = 1400; // the last-error code a lookup leaves (the trace must keep the caller's)
   std::vector<std::string> texts;
 
 private:

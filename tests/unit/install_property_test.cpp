@@ -17,23 +17,16 @@ struct Package {
   CStringArray listed;
 };
 
-// Each package: the pass whose INF is missing, the pass whose INF has no class, and whether the modem
-// INF also lists the ID that every interface of the phone matches. The first is complete.
-const struct {
-  int missing, broken;
-  bool wide;
-} kPackages[] = {{-1, -1, false}, {-1, -1, true}, {2, -1, false}, {0, -1, false}, {-1, 1, false}};
+// Each package: whether its modem INF is missing, and whether the modem INF also lists the ID that
+// every interface of the phone matches. The first is complete.
+const std::pair<bool, bool> kPackages[] = {{false, false}, {false, true}, {true, false}};
 
-void Fill(Package &package, int missing, int broken, bool wide) {
-  for (int pass = 0; pass < 3; ++pass) {
-    const KindInf &kind = kKindInfs[pass];
-    std::vector<std::string> ids{kind.hardwareId};
+void Fill(Package &package, bool noModem, bool wide) {
+  for (int pass = noModem ? 1 : 0; pass < 3; ++pass) {
+    std::vector<std::string> ids{kKindInfs[pass].hardwareId};
     if (pass == 0 && wide)
       ids.push_back("USB\\VID_05C6&PID_9018");
-    if (pass == missing)
-      continue;
-    package.dir.Write(kind.fileName, pass == broken ? "[" + std::string(kind.section) + "]\r\n%D%=I, " + ids[0] + "\r\n"
-                                                    : InfText(kind, ids));
+    package.dir.WriteKind(kKindInfs[pass], ids);
     for (const std::string &id : ids)
       package.listed.Add(id.c_str());
   }
@@ -74,7 +67,7 @@ TEST(InstallProperty, RandomTreesAndFailuresKeepTheInstallsInvariants) {
   const unsigned long iterations = countText ? std::strtoul(countText, nullptr, 10) : 300;
   Package packages[std::size(kPackages)];
   for (size_t n = 0; n < std::size(kPackages); ++n)
-    Fill(packages[n], kPackages[n].missing, kPackages[n].broken, kPackages[n].wide);
+    Fill(packages[n], kPackages[n].first, kPackages[n].second);
   std::vector<std::string> operations; // every platform call a clean run makes
   {
     Dialog clean(SimMode::Windows, packages[0].dir.ExePath());
