@@ -5,24 +5,60 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "platform/DeviceServices.h"
 #include "platform/sim/SimDeviceTree.h"
+#ifdef _WIN32
+#include "platform/win32/Win32DeviceServices.h"
+#endif
 
 // Runs each case against every backend. Cases read WineLike() only where Windows and Wine are known to
 // differ; everywhere else all backends must behave the same.
 class ContractTest : public ::testing::TestWithParam<const char *> { // the backend's name
 protected:
-  void SetUp() override;
-  void TearDown() override;
+  void SetUp() override {
+#ifdef _WIN32
+    // An abandoned lock (a case that crashed) is ours all the same.
+    const DWORD wait = ::WaitForSingleObject(m_hTreeLock = ::CreateMutexA(nullptr, FALSE, "QuarvelContractTree"), 120000);
+    ASSERT_TRUE(wait == WAIT_OBJECT_0 || wait == WAIT_ABANDONED) << "device tree lock: " << wait;
+    m_pServices = &Win32DeviceServicesInstance();
+    // Wine's ntdll exports its version; Windows' does not.
+    m_bWineLike = ::GetProcAddress(::GetModuleHandleA("ntdll.dll"), "wine_get_version") != nullptr;
+#else
+    m_bWineLike = std::string(GetParam()) == "SimWine";
+    m_pSim = std::make_unique<SimDeviceTree>(m_bWineLike ? SimMode::Wine : SimMode::Windows);
+    m_pServices = m_pSim.get();
+#endif
+  }
+#ifdef _WIN32
+  void TearDown() override {
+    ::ReleaseMutex(m_hTreeLock); // without a lock both only fail
+    ::CloseHandle(m_hTreeLock);
+  }
+#endif
   DeviceServices &Services() { return *m_pServices; }
   // Wine's behaviour is expected: the simulation in Wine mode, or the real services running under Wine.
   bool WineLike() const { return m_bWineLike; }
   // The simulation, whose read-back the unit tests trust; nullptr on the real services.
   SimDeviceTree *Sim() { return m_pSim.get(); }
   // The instance ID of the element a record names (empty when the call fails).
-  std::string InstanceId(HDEVINFO set, SP_DEVINFO_DATA &device);
+  std::string InstanceId(HDEVINFO set, SP_DEVINFO_DATA &device) {
+    char id[512] = {};
+#ifdef _WIN32
+    return ::SetupDiGetDeviceInstanceIdA(set, &device, id, sizeof id, nullptr) ? id : "";
+#else
+    return m_pSim->SetupDiGetDeviceInstanceIdA(set, &device, id, sizeof id, nullptr) ? id : "";
+#endif
+  }
   // A file under the test data's contract folder, in the form the backend's file calls take.
-  static std::string DataPath(const std::string &name);
+  static std::string DataPath(const std::string &name) {
+    std::string path = std::string(QUARVEL_TEST_DATA) + "/contract/" + name;
+#ifdef _WIN32
+    std::replace(path.begin(), path.end(), '/', '\\');
+#endif
+    return path;
+  }
 
   // The fixture's own.
   std::unique_ptr<SimDeviceTree> m_pSim;

@@ -64,10 +64,7 @@ inline InfPass PassOf(int kindIndex, const std::string &infPath) {
 // as the passes join them (on Linux such a path is a file whose name holds the backslash).
 class TempInfDir {
 public:
-  TempInfDir() {
-    m_root = std::filesystem::temp_directory_path() / ("quarvel-test-" + std::to_string(std::random_device()()));
-    std::filesystem::create_directories(m_root / "pkg");
-  }
+  TempInfDir() { std::filesystem::create_directories(m_root / "pkg"); }
   ~TempInfDir() {
     std::error_code ignored;
     std::filesystem::remove_all(m_root, ignored);
@@ -91,7 +88,8 @@ public:
   }
 
 private:
-  std::filesystem::path m_root;
+  const std::filesystem::path m_root =
+      std::filesystem::temp_directory_path() / ("quarvel-test-" + std::to_string(std::random_device()()));
 };
 
 struct RecordingView : InstallView {
