@@ -25,6 +25,8 @@ const struct {
     {{"USB\\VID_05C6&PID_9018&MI_0"}, kDevice, false},
     {{"usb\\vid_05c6&pid_az"}, "Usb\\Vid_05C6&PID_AZ&mi_02", true},
     {{kDevice}, kDevice + "#1", true},
+    {{kDevice}, kDevice + "-1", true},
+    {{"USB\\VID"}, kDevice, true}, // followed by '_'
     {{kDevice}, kDevice + "\\1", false},
     // The byte at the entry's length decides, wherever the entry was found.
     {{"PID_9018"}, kDevice, false},
