@@ -28,6 +28,7 @@ TEST(InfReader, Sections) {
       {"", "LastHeader", true, {}},
       {"[Models]\n%D% = I, \0\0USB\\VID_05C6\0\n%E% = I, after\n"s, "Models", true, {"\0\0USB\\VID_05C6\0"s, "after"}},
       {"[Models]\n"s, "Models\0x"s, false, {}},
+      {"[Mod\nels]\n%D% = I, x\n", "Models", false, {}}, // a header is one line's
       // "\x81\x5B" is one character whose trail byte is '[': it neither ends a section nor makes a header.
       {"\x81[Models]\r\n%D% = I, early\r\n[Models]\r\n\"\x81\x5B M\" = I, " + modem + "\r\n", "Models", true, {modem}},
       {"[" + han + "]\r\n%D% = I, " + han + "\r\n", han, true, {han}},

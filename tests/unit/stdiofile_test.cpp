@@ -31,7 +31,8 @@ TEST(StdioFile, LinesOfEachEncodingReadTwice) {
       {"a\n\xEF\xBB\xBF" "b", {"a", "\xEF\xBB\xBF" "b"}}, // a mark counts only at the start
       {"\xEF\xBB", {"\xEF\xBB"}},
       // UTF-16LE comes in the ANSI code page; a character it cannot spell becomes '?'.
-      {Utf16Le(u"[Models]\r\nUSB\\X\n\u4E2D\u6587\r\n\u0E01[\r\na\rb\r"), {"[Models]", "USB\\X", "\xD6\xD0\xCE\xC4", "?[", "a\rb\r"}},
+      {Utf16Le(u"[Models]\r\nUSB\\X\n\u4E2D\u6587\r\n\u0E01[\r\n\u0080]\na\rb\r"),
+       {"[Models]", "USB\\X", "\xD6\xD0\xCE\xC4", "?[", "?]", "a\rb\r"}},
       {Utf16Le(std::u16string(u"a\r\0b", 4)), {"a\r\0b"s}},
       {Utf16Le(u"ab") + "c", {"ab"}}, // a dangling half character ends the text
       {longest + "\r\nnext", {longest, "next"}},
