@@ -20,7 +20,8 @@ protected:
   void SetUp() override {
 #ifdef _WIN32
     // An abandoned lock (a case that crashed) is ours all the same.
-    const DWORD wait = ::WaitForSingleObject(m_hTreeLock = ::CreateMutexA(nullptr, FALSE, "QuarvelContractTree"), 120000);
+    m_hTreeLock = ::CreateMutexA(nullptr, FALSE, "QuarvelContractTree");
+    const DWORD wait = ::WaitForSingleObject(m_hTreeLock, 120000);
     ASSERT_TRUE(wait == WAIT_OBJECT_0 || wait == WAIT_ABANDONED) << "device tree lock: " << wait;
     m_pServices = &Win32DeviceServicesInstance();
     // Wine's ntdll exports its version; Windows' does not.

@@ -23,7 +23,8 @@ TEST_P(ContractTest, ReadsTheClassOrRefusesTheFile) {
       {"contract_class.inf", kContract, kContract}, {"contract_modem.inf", kModem, kModem},
       {"contract_modem_utf16.inf", kModem, kModem}, {"no_such_file.inf", kMissing, kMissing},
       // Windows names the fault; Wine fails with the code cleared.
-      {"no_version.inf", kRefused, {FALSE, 0, nullptr, nullptr}}, {"no_class.inf", kRefused, {FALSE, 0, nullptr, nullptr}},
+      {"no_version.inf", kRefused, {FALSE, 0, nullptr, nullptr}},
+      {"no_class.inf", kRefused, {FALSE, 0, nullptr, nullptr}},
       // Windows looks the identifier up by the class name; Wine leaves it unwritten.
       {"class_name_only.inf", kModem, {TRUE, 0, "Modem", &kNoGuid}},
       // Wine succeeds with code 87 and writes no name (Windows not measured here).

@@ -197,7 +197,8 @@ INSTANTIATE_TEST_SUITE_P(Arrangements, FaultSweep,
                          ::testing::Combine(::testing::Range(0, static_cast<int>(std::size(kArrangements))),
                                             ::testing::Values(SimMode::Windows, SimMode::Wine)),
                          [](const auto &info) {
-                           return kArrangements[std::get<0>(info.param)].name + "_"s + ModeName(std::get<1>(info.param));
+                           const Arrangement &arrangement = kArrangements[std::get<0>(info.param)];
+                           return arrangement.name + "_"s + ModeName(std::get<1>(info.param));
                          });
 
 } // namespace

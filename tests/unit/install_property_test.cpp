@@ -40,9 +40,9 @@ const DWORD kCodes[] = {ERROR_ACCESS_DENIED, ERROR_NOT_ENOUGH_MEMORY, ERROR_INVA
 // must stay.
 void AddRandomDevices(Dialog &dialog, const Package &package, std::mt19937 &rng) {
   const std::string phone = "USB\\VID_05C6&PID_9018&MI_0#";
-  const std::vector<std::string> shapes[] = {{phone}, {"usb\\vid_05c6&pid_9018&mi_0#"}, {phone + "&REV_0001", phone},
-                                             {"USB\\VID_1234&PID_9"}, {}, {"USB\\VID_1234&PID_0001", "USB\\VID_1234", phone},
-                                             {phone + "0"}};
+  const std::vector<std::string> shapes[] = {
+      {phone}, {"usb\\vid_05c6&pid_9018&mi_0#"}, {phone + "&REV_0001", phone}, {"USB\\VID_1234&PID_9"}, {},
+      {"USB\\VID_1234&PID_0001", "USB\\VID_1234", phone}, {phone + "0"}};
   const char *classes[] = {"USB", "Modem", "Ports"};
   for (int i = static_cast<int>(rng() % 7); i > 0; --i) {
     const char interface = "231"[rng() % 3];
