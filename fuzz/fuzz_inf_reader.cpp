@@ -1,8 +1,7 @@
 // Fuzzes the INF section reader against a plain model of what it should return.
 //
 // Input: the bytes up to the first '\n' are the section name (any other byte, NUL included), the rest is
-// the file (an input without '\n' is a name and an empty file). Each file is read as given and once more
-// behind a long filler line, so that its text meets a 64 KiB read-block end at a place the input picks.
+// the file (an input without '\n' is a name and an empty file).
 
 #include <unistd.h>
 
@@ -15,7 +14,7 @@
 
 #include "install/InfFileHelper.h"
 #include "platform/CodePage.h"
-#include "platform/TraceWindow.h"
+#include "tests/unit/TraceRecorder.h"
 
 // A property broken: say which, and abort, so that libFuzzer keeps the input like a crash.
 #define FUZZ_CHECK(c) ((c) ? (void)0 : (std::fprintf(stderr, "line %d: property broken: %s\n", __LINE__, #c), std::abort()))
@@ -27,8 +26,8 @@ namespace {
 using Strings = std::vector<std::string>;
 
 // The file's text lines: a UTF-16LE byte-order mark makes the file UTF-16 (in the ANSI code page, whose
-// conversion is not modelled; a dangling last byte dropped), a UTF-8 one is skipped; LF ends a line and takes a CR right
-// before it along, any other CR is text, and a last line needs no LF.
+// conversion is not modelled; a dangling last byte dropped), a UTF-8 one is skipped; LF ends a line and
+// takes a CR right before it along, any other CR is text, and a last line needs no LF.
 MODEL Strings Lines(const std::string &bytes) {
   std::string text = bytes.compare(0, 3, "\xEF\xBB\xBF") == 0 ? bytes.substr(3) : bytes;
   if (bytes.compare(0, 2, "\xFF\xFE") == 0) {
@@ -75,56 +74,6 @@ MODEL bool SectionValues(const Strings &lines, const std::string &header, String
   return line != lines.end();
 }
 
-// What the trace channel carries of a text: at most 511 bytes, never half a double-byte character.
-MODEL std::string Carried(const std::string &value) {
-  const std::string text = value.c_str();
-  size_t length = 0;
-  for (size_t width; length < text.size(); length += width) {
-    width = IsAnsiLeadByte(static_cast<unsigned char>(text[length])) ? 2 : 1;
-    if (text.size() > 511 && length + width > 511)
-      break;
-  }
-  return text.substr(0, std::min(length, text.size()));
-}
-
-// Keeps what the reader traces, as an open debugging window would receive it.
-class TraceCapture : public TraceWindow {
-public:
-  TraceCapture() : m_scope(*this) {}
-  HWND FindWindowA(PCSTR, PCSTR) override { return reinterpret_cast<HWND>(0x51); }
-  BOOL IsWindow(HWND) override { return TRUE; }
-  LRESULT SendMessageA(HWND, UINT, WPARAM, LPARAM text) override { return texts.emplace_back(reinterpret_cast<const char *>(text)), 1; }
-  Strings texts;
-
-private:
-  ScopedTraceWindows m_scope;
-};
-
-void Check(const std::string &bytes, const std::string &name) {
-  static const struct TempFile {
-    std::string path = std::string(std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "/tmp") + "/quarvel-fuzz-" + std::to_string(getpid()) + ".inf";
-    ~TempFile() { std::remove(path.c_str()); }
-  } file;
-  std::FILE *out = std::fopen(file.path.c_str(), "wb");
-  FUZZ_CHECK(out && std::fwrite(bytes.data(), 1, bytes.size(), out) == bytes.size() && std::fclose(out) == 0);
-
-  CInfFileHelper inf;
-  FUZZ_CHECK(inf.Open(CString(file.path)));
-  const Strings lines = Lines(bytes);
-  Strings expected;
-  const bool found = SectionValues(lines, "[" + name + "]", expected);
-  // Each read starts at the top of the file, wherever the last one stopped; nothing stale stays in the list.
-  for (int read = 0; read < 2; ++read) {
-    CStringArray list;
-    list.Add("left over");
-    TraceCapture trace;
-    FUZZ_CHECK(inf.ReadSectionValues(CString(name), list) == found);
-    FUZZ_CHECK(list.GetSize() == int(expected.size()) && trace.texts.size() == expected.size());
-    for (size_t i = 0; i < expected.size(); ++i) // each value traced once, as far as the channel carries it
-      FUZZ_CHECK(list[int(i)].str() == expected[i] && trace.texts[i] == Carried(expected[i]));
-  }
-}
-
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
@@ -132,29 +81,28 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   const size_t split = input.find('\n');
   const std::string name = input.substr(0, split);
   const std::string bytes = split == std::string::npos ? "" : input.substr(split + 1);
-  Check(bytes, name);
+  static const struct TempFile {
+    std::string path = std::string(std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "/tmp") + "/quarvel-fuzz-" +
+                       std::to_string(getpid()) + ".inf";
+    ~TempFile() { std::remove(path.c_str()); }
+  } file;
+  std::FILE *out = std::fopen(file.path.c_str(), "wb");
+  FUZZ_CHECK(out && std::fwrite(bytes.data(), 1, bytes.size(), out) == bytes.size() && std::fclose(out) == 0);
 
-  // The filler ends cut bytes short of 64 KiB past any mark, cut chosen through the sum of the input's
-  // bytes: for an odd sum right before one of the text's line feeds, else anywhere. A UTF-16 file is
-  // read a character at a time, so its long filler costs much: it is tried for one input in eight.
-  size_t sum = 0;
-  for (unsigned char c : input)
-    sum += c;
-  const size_t mark = bytes.compare(0, 2, "\xFF\xFE") == 0 ? 2 : bytes.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
-  if (mark == 2 && sum % 16 >= 2)
-    return 0;
-  std::vector<size_t> feeds;
-  for (size_t at = bytes.find('\n', mark); at != std::string::npos; at = bytes.find('\n', at + 1))
-    feeds.push_back(at - mark);
-  const size_t cut = sum % 2 && !feeds.empty() ? feeds[sum / 2 % feeds.size()] : sum % (bytes.size() + 1);
-  const size_t span = 64 * 1024 - std::min<size_t>(cut, 60 * 1024);
-  std::string filler = std::string(span - 1, ';') + "\n";
-  if (mark == 2) { // UTF-16 filler, keeping the characters aligned
-    filler.clear();
-    for (size_t i = 0; i < (span - 4) / 2; ++i)
-      filler += std::string(";\0", 2);
-    filler += std::string("\r\0\n\0", 4);
+  CInfFileHelper inf;
+  FUZZ_CHECK(inf.Open(CString(file.path)));
+  Strings expected;
+  const bool found = SectionValues(Lines(bytes), "[" + name + "]", expected);
+  // Each read starts at the top of the file, wherever the last one stopped; nothing stale stays in the
+  // list; each value is traced once.
+  for (int read = 0; read < 2; ++read) {
+    CStringArray list;
+    list.Add("left over");
+    TraceRecorder trace;
+    FUZZ_CHECK(inf.ReadSectionValues(CString(name), list) == found);
+    FUZZ_CHECK(list.GetSize() == int(expected.size()) && trace.texts.size() == expected.size());
+    for (size_t i = 0; i < expected.size(); ++i)
+      FUZZ_CHECK(list[int(i)].str() == expected[i]);
   }
-  Check(bytes.substr(0, mark) + filler + bytes.substr(mark), name);
   return 0;
 }

@@ -5,24 +5,61 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "platform/DeviceServices.h"
 #include "platform/sim/SimDeviceTree.h"
+#ifdef _WIN32
+#include "platform/win32/Win32DeviceServices.h"
+#endif
 
 // Runs each case against every backend. Cases read WineLike() only where Windows and Wine are known to
 // differ; everywhere else all backends must behave the same.
 class ContractTest : public ::testing::TestWithParam<const char *> { // the backend's name
 protected:
-  void SetUp() override;
-  void TearDown() override;
+  void SetUp() override {
+#ifdef _WIN32
+    // An abandoned lock (a case that crashed) is ours all the same.
+    m_hTreeLock = ::CreateMutexA(nullptr, FALSE, "QuarvelContractTree");
+    const DWORD wait = ::WaitForSingleObject(m_hTreeLock, 120000);
+    ASSERT_TRUE(wait == WAIT_OBJECT_0 || wait == WAIT_ABANDONED) << "device tree lock: " << wait;
+    m_pServices = &Win32DeviceServicesInstance();
+    // Wine's ntdll exports its version; Windows' does not.
+    m_bWineLike = ::GetProcAddress(::GetModuleHandleA("ntdll.dll"), "wine_get_version") != nullptr;
+#else
+    m_bWineLike = std::string(GetParam()) == "SimWine";
+    m_pSim = std::make_unique<SimDeviceTree>(m_bWineLike ? SimMode::Wine : SimMode::Windows);
+    m_pServices = m_pSim.get();
+#endif
+  }
+#ifdef _WIN32
+  void TearDown() override {
+    ::ReleaseMutex(m_hTreeLock); // without a lock both only fail
+    ::CloseHandle(m_hTreeLock);
+  }
+#endif
   DeviceServices &Services() { return *m_pServices; }
   // Wine's behaviour is expected: the simulation in Wine mode, or the real services running under Wine.
   bool WineLike() const { return m_bWineLike; }
   // The simulation, whose read-back the unit tests trust; nullptr on the real services.
   SimDeviceTree *Sim() { return m_pSim.get(); }
   // The instance ID of the element a record names (empty when the call fails).
-  std::string InstanceId(HDEVINFO set, SP_DEVINFO_DATA &device);
+  std::string InstanceId(HDEVINFO set, SP_DEVINFO_DATA &device) {
+    char id[512] = {};
+#ifdef _WIN32
+    return ::SetupDiGetDeviceInstanceIdA(set, &device, id, sizeof id, nullptr) ? id : "";
+#else
+    return m_pSim->SetupDiGetDeviceInstanceIdA(set, &device, id, sizeof id, nullptr) ? id : "";
+#endif
+  }
   // A file under the test data's contract folder, in the form the backend's file calls take.
-  static std::string DataPath(const std::string &name);
+  static std::string DataPath(const std::string &name) {
+    std::string path = std::string(QUARVEL_TEST_DATA) + "/contract/" + name;
+#ifdef _WIN32
+    std::replace(path.begin(), path.end(), '/', '\\');
+#endif
+    return path;
+  }
 
   // The fixture's own.
   std::unique_ptr<SimDeviceTree> m_pSim;
@@ -41,12 +78,21 @@ inline const GUID kModemClassGuid = {0x4D36E96D, 0xE325, 0x11CE, {0xBF, 0xC1, 0x
 inline const DWORD kPresentAll = DIGCF_PRESENT | DIGCF_ALLCLASSES;
 inline const SP_DEVINFO_DATA kEmptyRecord{sizeof(SP_DEVINFO_DATA), {}, 0, 0};
 inline std::string ContractHardwareId(int n) { return "USB\\VID_1234&PID_5678&MI_0" + std::to_string(n); }
+
 // Strings, each ended by a zero byte, and a final zero byte.
-std::string MultiString(const std::vector<std::string> &strings);
+inline std::string MultiString(const std::vector<std::string> &strings) {
+  std::string bytes;
+  for (const std::string &s : strings)
+    bytes += s + '\0';
+  return bytes + '\0';
+}
+
 // A string property of a set's element (of a multi-string, the first string); empty when unreadable.
-std::string Property(DeviceServices &services, HDEVINFO set, SP_DEVINFO_DATA &device, DWORD property);
-// That property of each device a fresh present-device enumeration lists with this first hardware ID.
-std::vector<std::string> Present(DeviceServices &services, const std::string &id, DWORD property = SPDRP_HARDWAREID);
+inline std::string Property(DeviceServices &services, HDEVINFO set, SP_DEVINFO_DATA &device, DWORD property) {
+  char value[2048] = {};
+  return services.SetupDiGetDeviceRegistryPropertyA(set, &device, property, nullptr, reinterpret_cast<BYTE *>(value),
+                                                    sizeof value - 1, nullptr) ? value : "";
+}
 
 // Destroys the set it holds when it goes.
 struct ScopedSet {
@@ -55,13 +101,36 @@ struct ScopedSet {
   ~ScopedSet() { services.SetupDiDestroyDeviceInfoList(handle); } // an invalid handle only fails
 };
 
+// That property of each device a fresh present-device enumeration lists with this first hardware ID.
+inline std::vector<std::string> Present(DeviceServices &services, const std::string &id,
+                                        DWORD property = SPDRP_HARDWAREID) {
+  std::vector<std::string> values;
+  ScopedSet set{services, services.SetupDiGetClassDevsA(nullptr, nullptr, nullptr, kPresentAll)};
+  SP_DEVINFO_DATA device = kEmptyRecord;
+  for (DWORD i = 0; services.SetupDiEnumDeviceInfo(set.handle, i, &device); ++i)
+    if (Property(services, set.handle, device, SPDRP_HARDWAREID) == id)
+      values.push_back(Property(services, set.handle, device, property));
+  return values;
+}
+
 // A root node created in a set of its own with DICD_GENERATE_ID (ROOT\<name>\NNNN), given the hardware
 // IDs (none: no property written) and registered unless told not to; ok when every step succeeded.
 // When it goes, it removes the node (a failure there means the case removed it already).
 struct PlantedNode {
   PlantedNode(DeviceServices &services, const char *name, const GUID &classGuid,
-              const std::vector<std::string> &hardwareIds, bool registerNode = true);
-  ~PlantedNode();
+              const std::vector<std::string> &hardwareIds, bool registerNode = true)
+      : set{services, services.SetupDiCreateDeviceInfoList(&classGuid, nullptr)} {
+    const std::string ids = MultiString(hardwareIds);
+    ok = set.handle != INVALID_HANDLE_VALUE &&
+         services.SetupDiCreateDeviceInfoA(set.handle, name, &classGuid, nullptr, nullptr, DICD_GENERATE_ID, &device) &&
+         (hardwareIds.empty() || services.SetupDiSetDeviceRegistryPropertyA(set.handle, &device, SPDRP_HARDWAREID,
+                                     reinterpret_cast<const BYTE *>(ids.data()), DWORD(ids.size()))) &&
+         (!registerNode || services.SetupDiCallClassInstaller(DIF_REGISTERDEVICE, set.handle, &device));
+  }
+  ~PlantedNode() {
+    if (device.DevInst || device.Reserved)
+      set.services.SetupDiCallClassInstaller(DIF_REMOVE, set.handle, &device);
+  }
   ScopedSet set;
   SP_DEVINFO_DATA device = kEmptyRecord;
   bool ok;

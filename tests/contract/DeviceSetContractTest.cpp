@@ -21,18 +21,15 @@ TEST_P(ContractTest, EnumerationEndsWithNoMoreItemsAndBadSetsAreRefused) {
   EXPECT_EQ(Services().GetLastError(), WineLike() ? 0xDEADBEEFu : 0u) << "after a successful call";
   HDEVINFO destroyed = Services().SetupDiCreateDeviceInfoList(&kContractClassGuid, nullptr);
   EXPECT_TRUE(Services().SetupDiDestroyDeviceInfoList(destroyed));
-  const DWORD record = sizeof(SP_DEVINFO_DATA), destroy = kUnread; // destroy: the row destroys the set
-  const struct { const char *what; HDEVINFO set; DWORD index, recordSize, code; } cases[] = {
-      {"the end", all.handle, listed, record, ERROR_NO_MORE_ITEMS},
-      {"past the end", all.handle, listed + 5, record, ERROR_NO_MORE_ITEMS},
-      {"an empty set", empty.handle, 0, record, ERROR_NO_MORE_ITEMS},
-      {"a wrong record size", all.handle, 0, record + 4, ERROR_INVALID_USER_BUFFER},
-      {"an invalid handle", INVALID_HANDLE_VALUE, 0, record, ERROR_INVALID_HANDLE},
-      {"destroy an invalid handle", INVALID_HANDLE_VALUE, destroy, 0, ERROR_INVALID_HANDLE},
-      {"destroy a set twice", destroyed, destroy, 0, ERROR_INVALID_HANDLE},
+  const DWORD destroy = kUnread; // the row destroys the set
+  const struct { const char *what; HDEVINFO set; DWORD index, code; } cases[] = {
+      {"the end", all.handle, listed, ERROR_NO_MORE_ITEMS},
+      {"an empty set", empty.handle, 0, ERROR_NO_MORE_ITEMS},
+      {"an invalid handle", INVALID_HANDLE_VALUE, 0, ERROR_INVALID_HANDLE},
+      {"destroy an invalid handle", INVALID_HANDLE_VALUE, destroy, ERROR_INVALID_HANDLE},
+      {"destroy a set twice", destroyed, destroy, ERROR_INVALID_HANDLE},
   };
   for (const auto &c : cases) {
-    device.cbSize = c.recordSize;
     EXPECT_FALSE(c.index == destroy ? Services().SetupDiDestroyDeviceInfoList(c.set)
                                     : Services().SetupDiEnumDeviceInfo(c.set, c.index, &device)) << c.what;
     EXPECT_EQ(Services().GetLastError(), c.code) << c.what;

@@ -4,8 +4,6 @@
 
 #include "ContractBackend.h"
 
-namespace {
-
 TEST_P(ContractTest, AnUpdateInstallsOnTheDeviceCarryingTheIdOrFailsOnWindows) {
   const std::string modemId = "USB\\VID_1234&PID_5679&MI_00", tooLong = "USB\\" + std::string(220, 'L');
   const char *device = "Quarvel Contract Device", *classInf = "contract_class.inf";
@@ -49,5 +47,3 @@ TEST_P(ContractTest, AnUpdateInstallsOnTheDeviceCarryingTheIdOrFailsOnWindows) {
                 (planted && planted->installedInf == inf && planted->installedForced == (c.flags == force)));
   }
 }
-
-} // namespace

@@ -1,7 +1,6 @@
 #pragma once
-// Captures what the trace channel would send to an open "DebugHelper " window.
+// Captures what the trace channel would send to an open "DebugHelper " window (found by that title only).
 
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -12,28 +11,21 @@ class TraceRecorder : public TraceWindow {
 public:
   TraceRecorder() : m_scope(*this) {}
 
-  HWND FindWindowA(PCSTR /*className*/, PCSTR windowName) override {
-    if (errorOnFind)
-      Platform().SetLastError(errorOnFind); // as real window calls may
-    lastTitle = windowName ? windowName : "";
-    return open ? Handle() : nullptr;
+  HWND FindWindowA(PCSTR, PCSTR title) override {
+    Platform().SetLastError(1400); // as a real lookup may leave it: the trace keeps the caller's code
+    return open && title && std::string(title) == "DebugHelper " ? m_hWindow : nullptr;
   }
-  BOOL IsWindow(HWND window) override { return open && window == Handle(); }
-  LRESULT SendMessageA(HWND window, UINT message, WPARAM, LPARAM lParam) override {
-    if (window == Handle() && message == WM_SETTEXT) {
-      texts.emplace_back(reinterpret_cast<const char *>(lParam));
-      sentLengths.push_back(texts.back().size());
-    }
+  BOOL IsWindow(HWND window) override { return open && window == m_hWindow; }
+  LRESULT SendMessageA(HWND window, UINT message, WPARAM, LPARAM text) override {
+    if (window == m_hWindow && message == WM_SETTEXT)
+      texts.emplace_back(reinterpret_cast<const char *>(text));
     return TRUE;
   }
 
-  bool open = true;     // is a debugging window open
-  DWORD errorOnFind = 0; // the last-error code a lookup leaves
-  std::string lastTitle;
+  bool open = true;      // is a debugging window open
   std::vector<std::string> texts;
-  std::vector<size_t> sentLengths;
 
 private:
-  static HWND Handle() { return reinterpret_cast<HWND>(static_cast<uintptr_t>(0x1234)); }
+  HWND const m_hWindow = reinterpret_cast<HWND>(static_cast<uintptr_t>(0x1234));
   ScopedTraceWindows m_scope;
 };

@@ -1,39 +1,22 @@
-// The INF section reader: which lines give hardware IDs, and the files it cannot read whole.
-
-#include <gtest/gtest.h>
+// The INF section reader: which lines give hardware IDs, what it traces, and the files it cannot read
+// whole.
 
 #include "InstallTestSupport.h"
 #include "install/InfFileHelper.h"
 #include "platform/CodePage.h"
 
-namespace {
-
 using namespace std::string_literals;
 using Values = std::vector<std::string>;
 
-// Reads one section; the values traced while reading are kept too.
-struct SectionRead {
-  SectionRead(const std::string &path, const std::string &section) {
-    CInfFileHelper inf;
-    CStringArray list;
-    list.Add("left over from an earlier read");
-    found = inf.Open(path.c_str()) && inf.ReadSectionValues(CString(section), list);
-    for (int i = 0; i < list.GetSize(); ++i)
-      values.push_back(list[i].str());
-    traced = trace.texts;
-  }
-  TraceRecorder trace;
-  bool found = false;
-  Values values, traced;
-};
-
 TEST(InfReader, Sections) {
   const std::string modem = "USB\\VID_05C6&PID_9018&MI_02", han = "\xD0\xCD\xBA\xC5";
+  const std::string over(CStdioFile::kMaxLineLength + 1, 'o');
   const struct {
     std::string bytes; // empty: the edge-cases file
     std::string section;
     bool found;
     Values values;
+    bool capped = false; // a line over the cap ended the reading, with a trace
   } cases[] = {
       // White space around a value goes; only the first comma splits; comments and lines without a
       // comma give nothing; a bracket inside a comment ends the section.
@@ -45,37 +28,32 @@ TEST(InfReader, Sections) {
       {"", "LastHeader", true, {}},
       {"[Models]\n%D% = I, \0\0USB\\VID_05C6\0\n%E% = I, after\n"s, "Models", true, {"\0\0USB\\VID_05C6\0"s, "after"}},
       {"[Models]\n"s, "Models\0x"s, false, {}},
-      {"[Mod\nels]\n%D% = I, x\n", "Models", false, {}},
+      {"[Mod\nels]\n%D% = I, x\n", "Models", false, {}}, // a header is one line's
       // "\x81\x5B" is one character whose trail byte is '[': it neither ends a section nor makes a header.
       {"\x81[Models]\r\n%D% = I, early\r\n[Models]\r\n\"\x81\x5B M\" = I, " + modem + "\r\n", "Models", true, {modem}},
       {"[" + han + "]\r\n%D% = I, " + han + "\r\n", han, true, {han}},
+      {"[Models]\n%D% = I, a\n" + over + "\n%E% = I, b\n", "Models", true, {"a"}, true},
+      {over + "\n[Models]\n%E% = I, b\n", "Models", false, {}, true},
   };
   quarveltest::TempInfDir folder;
+  const std::string edgeCases = QUARVEL_TEST_DATA "/inf/edge_cases.inf";
   for (const auto &c : cases) {
     if (c.bytes.find('\x81') != std::string::npos && !IsAnsiLeadByte(0x81))
       continue;
-    SectionRead read(c.bytes.empty() ? QUARVEL_TEST_DATA "/inf/edge_cases.inf"s : folder.Write("s.inf", c.bytes),
-                     c.section);
-    EXPECT_EQ(read.found, c.found) << c.section;
-    EXPECT_EQ(read.values, c.values) << c.section;
-    if (c.bytes.empty()) {
-      EXPECT_EQ(read.traced, c.values) << "each value is traced as read";
-    }
+    const std::string path = c.bytes.empty() ? edgeCases : folder.Write("s.inf", c.bytes);
+    TraceRecorder trace;
+    CInfFileHelper inf;
+    CStringArray list;
+    list.Add("left over from an earlier read");
+    EXPECT_EQ(inf.Open(path.c_str()) && inf.ReadSectionValues(CString(c.section), list), c.found) << c.section;
+    Values values, traced;
+    for (int i = 0; i < list.GetSize(); ++i)
+      values.push_back(list[i].str());
+    for (const std::string &value : c.values)
+      traced.push_back(value.c_str()); // each value as read, as far as a text goes
+    if (c.capped)
+      traced.push_back("Line too long, INF not read further:" + path);
+    EXPECT_EQ(values, c.values) << c.section;
+    EXPECT_EQ(trace.texts, traced) << c.section;
   }
 }
-
-TEST(InfReader, ALineOverTheCapEndsTheSearchOrTheSectionWithATrace) {
-  quarveltest::TempInfDir folder;
-  const std::string over(CStdioFile::kMaxLineLength + 1, 'o');
-  const std::string inSection = folder.Write("a.inf", "[Models]\n%D% = I, a\n" + over + "\n%E% = I, b\n");
-  const std::string beforeHeader = folder.Write("b.inf", over + "\n[Models]\n%E% = I, b\n");
-  const std::string traced = "Line too long, INF not read further:";
-  SectionRead section(inSection, "Models");
-  EXPECT_TRUE(section.found);
-  EXPECT_EQ(section.traced, (Values{"a", traced + inSection}));
-  SectionRead header(beforeHeader, "Models");
-  EXPECT_FALSE(header.found);
-  EXPECT_EQ(header.traced, Values{traced + beforeHeader});
-}
-
-} // namespace

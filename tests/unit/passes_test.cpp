@@ -1,7 +1,5 @@
-// The install passes against the simulation: the scan and the removal of its match, the folder
-// install, the executable's directory, and that nothing re-enters a running pass.
-
-#include <gtest/gtest.h>
+// The install passes against the simulation: the scan and the removal of its match, the executable's
+// directory, the folder install, and that nothing re-enters a running pass.
 
 #include "InstallTestSupport.h"
 #include "install/QuarvelHelper.h"
@@ -20,22 +18,22 @@ protected:
 };
 
 TEST_P(PassesTest, TheScanMatchesTheLastDeviceAndOnlyItsOwnSetRemovesIt) {
-  const std::string unrelated = tree.AddPresentDevice({"USB\\VID_1234&PID_0001"});
   tree.AddPresentDevice({kModemId});
-  tree.AddPresentDevice({"PCI\\VEN_8086", kModemId}); // only the first hardware ID counts
   const std::string winner = tree.AddPresentDevice({"USB\\VID_05C6&PID_9018&MI_02&REV_0001"});
   const std::string modemInf = dir.Write("m.inf", InfText(kKindInfs[0], {"usb\\vid_05c6&pid_9018&mi_02"}));
-  const std::string serialInf = dir.Write("s.inf", InfText(kKindInfs[1], {kSerialId}));
   const ScanResult scan = core.ScanDevices(PassOf(0, modemInf));
   EXPECT_EQ(scan.hardwareId, "USB\\VID_05C6&PID_9018&MI_02&REV_0001");
-  EXPECT_EQ(scan.index, 3u);
+  EXPECT_EQ(scan.index, 1u);
   // A later scan that matches nothing, or fails, leaves no match to remove.
-  for (const std::string &inf : {serialInf, dir.PathOf("absent.inf")}) {
+  for (const std::string &inf : {dir.Write("s.inf", InfText(kKindInfs[1], {kSerialId})), dir.PathOf("absent.inf")}) {
     ASSERT_TRUE(core.ScanDevices(PassOf(0, modemInf)).matched);
     core.ScanDevices(PassOf(1, inf));
     core.RemoveMatchedDevice();
-    EXPECT_TRUE(tree.RemovedInstanceIds().empty());
   }
+  EXPECT_TRUE(tree.RemovedInstanceIds().empty());
+  const size_t calls = tree.CallLog().size();
+  core.OnRefresh(); // the last scan could not read its INF: nothing to repeat
+  EXPECT_EQ(tree.CallLog().size(), calls);
   core.ScanDevices(PassOf(0, modemInf));
   core.RemoveMatchedDevice();
   core.RemoveMatchedDevice();
@@ -49,41 +47,9 @@ TEST_P(PassesTest, TheScanMatchesTheLastDeviceAndOnlyItsOwnSetRemovesIt) {
   EXPECT_EQ(dialog.trace.texts.back(), "Hardware ID too long");
 }
 
-TEST_P(PassesTest, AMatchedDeviceGetsOnePlainUpdateWithItsOwnIdBeforeTheForcedOne) {
-  dir.WriteAllKinds();
-  const std::string ownCase = "usb\\vid_05c6&pid_9018&mi_02"; // the INF lists it in upper case
-  tree.AddPresentDevice({ownCase}, "Modem");
-  EXPECT_EQ(core.RunAutomaticInstall(), InstallOutcome::Success);
-  const std::vector<std::pair<DWORD, std::string>> expected = {
-      {0, ownCase}, {INSTALLFLAG_FORCE, ownCase}, {INSTALLFLAG_FORCE, kSerialId}, {INSTALLFLAG_FORCE, kAdbId}};
-  EXPECT_EQ(tree.updates, expected);
-}
-
-TEST_P(PassesTest, TheFolderInstallGivesEachPassItsKindAndFallsBackToTheOtherModemName) {
-  // INFs whose lists miss the fallback IDs, so that the new nodes stay to be looked at.
-  for (const char *modemName : {"qcmsm.inf", "qcmdm.inf"}) {
-    SCOPED_TRACE(modemName);
-    for (int i = 0; i < 3; ++i)
-      dir.Write(i == 0 ? modemName : kKindInfs[i].fileName,
-                InfText(kKindInfs[i], {std::string(kKindInfs[i].hardwareId) + "&REV_0009"}, {kKindInfs[i].hardwareId}));
-    HookedTree local(GetParam());
-    ScopedPlatform scope(local);
-    EXPECT_TRUE(core.RunFolderInstall(dir.Dir().c_str()));
-    const std::vector<SimDevice> nodes = RootNodes(local);
-    ASSERT_EQ(nodes.size(), 3u);
-    for (int i = 0; i < 3; ++i) {
-      EXPECT_EQ(nodes[i].hardwareIds->front(), kKindInfs[i].hardwareId);
-      EXPECT_EQ(nodes[i].installedInf, dir.PathOf(i == 0 ? modemName : kKindInfs[i].fileName));
-    }
-  }
-}
-
 TEST_P(PassesTest, TheExecutablesDirectory) {
-  const struct {
-    std::string path, directory;
-  } cases[] = {
+  const std::pair<std::string, std::string> cases[] = { // the executable's path, its directory
       {"C:\\Quarvel.exe", "C:"},
-      {"C:\\Tools\\Quarvel\\Quarvel.exe", "C:\\Tools\\Quarvel"},
       {"Quarvel.exe", ""},
       {"\\Quarvel.exe", ""}, // a backslash at the very start does not count
       {"C:\\\xB5\x5C\\Quarvel.exe", "C:\\\xB5\x5C"}, // a trail byte with the backslash's code is none
@@ -94,36 +60,42 @@ TEST_P(PassesTest, TheExecutablesDirectory) {
       {"C:\\" + std::string(40000, 'm') + "\\Q.exe", ""}, // longer than the platform can give
       {"", ""},                                                // unreadable
   };
-  for (const auto &c : cases) {
-    tree.SetModuleFileName(c.path);
-    EXPECT_EQ(core.GetModuleDirectory(), c.directory.c_str()) << c.path.substr(0, 40);
+  for (const auto &[path, directory] : cases) {
+    tree.SetModuleFileName(path);
+    EXPECT_EQ(core.GetModuleDirectory(), directory.c_str()) << path.substr(0, 40);
   }
 }
 
-TEST_P(PassesTest, NothingReentersARunningPass) {
+// The folder install, as the folder button starts it: each pass with its kind's INF in the chosen folder,
+// the modem's under its other name when need be; while a pass runs neither it nor anything else runs.
+TEST_P(PassesTest, TheFolderInstallFallsBackToTheOtherModemNameAndNothingReentersARunningPass) {
   dir.WriteAllKinds();
-  int hooked = 0, browsed = 0;
-  CString chosen;
-  const auto choose = [&] {
-    ++browsed;
-    return chosen;
-  };
+  dir.Write("qcmsm.inf", InfText(kKindInfs[0], {kModemId})); // beside qcmdm.inf, never taken
+  TempInfDir chosen;
+  for (int i = 0; i < 3; ++i)
+    chosen.Write(i == 0 ? "qcmsm.inf" : kKindInfs[i].fileName, InfText(kKindInfs[i], {kKindInfs[i].hardwareId}));
+  int updates = 0, browsed = 0;
+  const auto browse = [&] { return ++browsed, CString(chosen.Dir().c_str()); };
   tree.onUpdate = [&] {
-    ++hooked;
-    EXPECT_TRUE(core.IsBusy());
+    ++updates;
     const size_t callsBefore = tree.CallLog().size();
     core.OnRefresh();
     EXPECT_EQ(core.RunAutomaticInstall(), InstallOutcome::Ignored);
     EXPECT_FALSE(core.RunFolderInstall(dir.Dir().c_str()));
-    EXPECT_FALSE(core.RunFolderInstall(choose)) << "the folder button opens no browser";
+    EXPECT_FALSE(core.RunFolderInstall(browse)) << "the folder button opens no browser";
     EXPECT_EQ(tree.CallLog().size(), callsBefore);
   };
   EXPECT_EQ(core.RunAutomaticInstall(), InstallOutcome::Success);
-  EXPECT_GE(hooked, 3);
-  chosen = dir.Dir().c_str();
-  EXPECT_TRUE(core.RunFolderInstall(choose));
+  EXPECT_TRUE(core.RunFolderInstall(dir.Dir().c_str()));
+  EXPECT_TRUE(core.RunFolderInstall(browse));
   tree.onUpdate = nullptr;
+  EXPECT_EQ(updates, 9);
   EXPECT_EQ(browsed, 1) << "only the click outside any pass asked for a folder";
+  std::vector<std::string> infs;
+  for (const TempInfDir *folder : {&dir, &dir, &chosen})
+    for (const char *name : {folder == &chosen ? "qcmsm.inf" : "qcmdm.inf", "qcser.inf", "android_usb.inf"})
+      infs.push_back(folder->PathOf(name));
+  EXPECT_EQ(tree.forcedInfs, infs);
   // Once the passes are over the refresh scans again, with the last INF.
   const int scansBefore = tree.CallCount("SetupDiGetINFClassA");
   core.OnRefresh();
@@ -131,6 +103,6 @@ TEST_P(PassesTest, NothingReentersARunningPass) {
 }
 
 INSTANTIATE_TEST_SUITE_P(BothModes, PassesTest, ::testing::Values(SimMode::Windows, SimMode::Wine),
-                         [](const ::testing::TestParamInfo<SimMode> &info) { return ModeName(info.param); });
+                         [](const auto &info) { return ModeName(info.param); });
 
 } // namespace
