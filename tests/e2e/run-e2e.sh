@@ -53,6 +53,16 @@ cp "$tools"/debughelper/debughelper.exe "$tools"/e2edriver/e2edriver.exe "$tools
 
 # For the hooks: a Windows program, its output on stdout.
 win() { wine "$@" </dev/null 2>>"$work/wine-stderr.log" | tr -d '\r'; }
+# The value of a sample package's mark (qcmdm, qcser, adb) in the registry view of 32 or 64 bits.
+reg_mark() { win reg query 'HKLM\Software\Quarvel\SampleMarks' /v "$1" /reg:"$2" | awk -v name="$1" '$1 == name { print $3 }'; }
+# Each install section ran in the registry view of that architecture alone.
+marks_only_in() {
+  local name
+  for name in qcmdm qcser adb; do
+    [ "$(reg_mark $name "$1")" = installed ] && [ -z "$(reg_mark $name $((96 - $1)))" ] ||
+      fail "the mark of $name is not in the $1-bit registry view alone"
+  done
+}
 prepare() { :; }
 verify() { :; }
 [ ! -f "$here/scenarios/$scenario.sh" ] || source "$here/scenarios/$scenario.sh"

@@ -20,10 +20,5 @@ verify() {
   for name in "${planted[@]}"; do
     [ ! -e "$app_dir/$name.dll.loaded" ] || fail "the program loaded the planted $name.dll"
   done
-  for name in qcmdm qcser adb; do
-    [ "$(reg_mark $name $bits)" = installed ] && [ -z "$(reg_mark $name $((96 - bits)))" ] ||
-      fail "the mark of $name is not in the $bits-bit registry view alone"
-  done
+  marks_only_in $bits
 }
-
-reg_mark() { win reg query 'HKLM\Software\Quarvel\SampleMarks' /v "$1" /reg:"$2" | awk -v name="$1" '$1 == name { print $3 }'; }
