@@ -43,14 +43,10 @@ protected:
   bool WineLike() const { return m_bWineLike; }
   // The simulation, whose read-back the unit tests trust; nullptr on the real services.
   SimDeviceTree *Sim() { return m_pSim.get(); }
-  // The instance ID of the element a record names (empty when the call fails).
+  // The instance ID of the element a record names, for the simulation's read-back (empty on the real services).
   std::string InstanceId(HDEVINFO set, SP_DEVINFO_DATA &device) {
     char id[512] = {};
-#ifdef _WIN32
-    return ::SetupDiGetDeviceInstanceIdA(set, &device, id, sizeof id, nullptr) ? id : "";
-#else
-    return m_pSim->SetupDiGetDeviceInstanceIdA(set, &device, id, sizeof id, nullptr) ? id : "";
-#endif
+    return m_pSim && m_pSim->SetupDiGetDeviceInstanceIdA(set, &device, id, sizeof id, nullptr) ? id : "";
   }
   // A file under the test data's contract folder, in the form the backend's file calls take.
   static std::string DataPath(const std::string &name) {

@@ -19,23 +19,17 @@ TEST_P(ContractTest, EnumerationEndsWithNoMoreItemsAndBadSetsAreRefused) {
   Services().SetLastError(0xDEADBEEF);
   ScopedSet empty{Services(), Services().SetupDiCreateDeviceInfoList(&kContractClassGuid, nullptr)};
   EXPECT_EQ(Services().GetLastError(), WineLike() ? 0xDEADBEEFu : 0u) << "after a successful call";
-  HDEVINFO destroyed = Services().SetupDiCreateDeviceInfoList(&kContractClassGuid, nullptr);
-  EXPECT_TRUE(Services().SetupDiDestroyDeviceInfoList(destroyed));
-  const DWORD destroy = kUnread; // the row destroys the set
   const struct { const char *what; HDEVINFO set; DWORD index, code; } cases[] = {
       {"the end", all.handle, listed, ERROR_NO_MORE_ITEMS},
       {"an empty set", empty.handle, 0, ERROR_NO_MORE_ITEMS},
       {"an invalid handle", INVALID_HANDLE_VALUE, 0, ERROR_INVALID_HANDLE},
-      {"destroy an invalid handle", INVALID_HANDLE_VALUE, destroy, ERROR_INVALID_HANDLE},
-      {"destroy a set twice", destroyed, destroy, ERROR_INVALID_HANDLE},
   };
   for (const auto &c : cases) {
-    EXPECT_FALSE(c.index == destroy ? Services().SetupDiDestroyDeviceInfoList(c.set)
-                                    : Services().SetupDiEnumDeviceInfo(c.set, c.index, &device)) << c.what;
+    EXPECT_FALSE(Services().SetupDiEnumDeviceInfo(c.set, c.index, &device)) << c.what;
     EXPECT_EQ(Services().GetLastError(), c.code) << c.what;
   }
   // The unit tests prove sets released through these counts.
-  EXPECT_TRUE(!Sim() || (Sim()->OpenSetCount() == 3 && Sim()->DoubleDestroyCount() == 1));
+  EXPECT_TRUE(!Sim() || Sim()->OpenSetCount() == 3);
 }
 
 // Hardware IDs as the scan reads them: the size first, then the read; bytes (and letter case) as written.
@@ -63,8 +57,7 @@ TEST_P(ContractTest, HardwareIdsReadBackWithTheBufferSizeProtocol) {
   }
 }
 
-// Generated root names take the first free number. Windows
-// lists a node once it is registered; Wine (measured) lists every created node as present.
+// Windows lists a node once it is registered; Wine (measured) lists every created node as present.
 TEST_P(ContractTest, ANodeIsListedOnceRegisteredAndGoneOnceRemoved) {
   const std::string scannedId = ContractHardwareId(6), ownId = ContractHardwareId(7);
   PlantedNode scanned(Services(), "QCT_NODE", kContractClassGuid, {scannedId}, /*registerNode=*/false);
@@ -72,7 +65,6 @@ TEST_P(ContractTest, ANodeIsListedOnceRegisteredAndGoneOnceRemoved) {
   ASSERT_TRUE(scanned.ok && own.ok) << Services().GetLastError();
   const std::vector<std::string> instances = {InstanceId(scanned.set.handle, scanned.device),
                                               InstanceId(own.set.handle, own.device)};
-  EXPECT_EQ(instances, (std::vector<std::string>{"ROOT\\QCT_NODE\\0000", "ROOT\\QCT_NODE\\0001"}));
   EXPECT_EQ(Present(Services(), scannedId).size(), WineLike() ? 1u : 0u) << "listed before registration";
   for (PlantedNode *node : {&scanned, &own})
     ASSERT_TRUE(Services().SetupDiCallClassInstaller(DIF_REGISTERDEVICE, node->set.handle, &node->device));

@@ -2,30 +2,21 @@
 # Runs one end-to-end scenario of Quarvel under Wine, in a Wine session of its own (wine-prefix.sh), so
 # that scenarios can run side by side.
 #
-#   run-e2e.sh --build <build-dir> --app <Quarvel.exe> [--expect-bits 32|64] <scenario>
+#   run-e2e.sh <build-dir> <Quarvel.exe> <32|64> <scenario>
 #
 # The test programs come from the build folder's tools/. The scenario is scenarios/<scenario>.steps (one
 # e2edriver step a line), <scenario>.trace (the capture expected) and optionally <scenario>.sh, which may
 # define `prepare` (before the app starts) and `verify` (after the steps). The device instances after the
-# run must be those before it. --expect-bits (default 64) is the architecture the app is built for.
+# run must be those before it. 32 or 64 is the architecture the app is built for.
 # Environment: E2E_KEEP=1 keeps the work folder after a pass; E2E_TIMEOUT (seconds, default 120).
 # Exit: 0 pass, 1 fail (the work folder with logs, capture and a screenshot is kept and named), 2 bad usage.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 source_dir=$(cd "$here/../.." && pwd)
-build= app= bits=64
-while [ $# -gt 1 ]; do
-  case $1 in
-    --build) build=$2 ;;
-    --app) app=$2 ;;
-    --expect-bits) bits=$2 ;;
-    *) break ;;
-  esac
-  shift 2
-done
-scenario=${1:-} build=$(cd "${build:-.}" && pwd) tools=$build/tools
-[ $# = 1 ] && [ -f "$app" ] && [ -f "$here/scenarios/$scenario.steps" ] && [ -f "$tools/e2edriver/e2edriver.exe" ] ||
-  { echo "usage: $0 --build DIR --app EXE [--expect-bits 32|64] SCENARIO (with the test programs built)" >&2; exit 2; }
+[ $# = 4 ] && [ -f "$1/tools/e2edriver/e2edriver.exe" ] && [ -f "$2" ] && [ -f "$here/scenarios/$4.steps" ] ||
+  { echo "usage: $0 BUILD-DIR EXE 32|64 SCENARIO (with the test programs built)" >&2; exit 2; }
+build=$(cd "$1" && pwd) app=$2 bits=$3 scenario=$4
+tools=$build/tools
 fail() { echo "e2e[$scenario]: FAIL: $*" >&2; exit 1; }
 
 source "$here/wine-prefix.sh"
