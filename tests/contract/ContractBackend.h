@@ -19,10 +19,6 @@ class ContractTest : public ::testing::TestWithParam<const char *> { // the back
 protected:
   void SetUp() override {
 #ifdef _WIN32
-    // An abandoned lock (a case that crashed) is ours all the same.
-    m_hTreeLock = ::CreateMutexA(nullptr, FALSE, "QuarvelContractTree");
-    const DWORD wait = ::WaitForSingleObject(m_hTreeLock, 120000);
-    ASSERT_TRUE(wait == WAIT_OBJECT_0 || wait == WAIT_ABANDONED) << "device tree lock: " << wait;
     m_pServices = &Win32DeviceServicesInstance();
     // Wine's ntdll exports its version; Windows' does not.
     m_bWineLike = ::GetProcAddress(::GetModuleHandleA("ntdll.dll"), "wine_get_version") != nullptr;
@@ -32,12 +28,6 @@ protected:
     m_pServices = m_pSim.get();
 #endif
   }
-#ifdef _WIN32
-  void TearDown() override {
-    ::ReleaseMutex(m_hTreeLock); // without a lock both only fail
-    ::CloseHandle(m_hTreeLock);
-  }
-#endif
   DeviceServices &Services() { return *m_pServices; }
   // Wine's behaviour is expected: the simulation in Wine mode, or the real services running under Wine.
   bool WineLike() const { return m_bWineLike; }
@@ -61,11 +51,6 @@ protected:
   std::unique_ptr<SimDeviceTree> m_pSim;
   DeviceServices *m_pServices = nullptr;
   bool m_bWineLike = false;
-#ifdef _WIN32
-  // Cases on the real tree run one at a time, also across processes: an enumeration walks the
-  // registry by index, so a node another case adds or removes meanwhile can hide or repeat one.
-  HANDLE m_hTreeLock = nullptr;
-#endif
 };
 
 // contract_class.inf's own class; the INF lists USB\VID_1234&PID_5678&MI_0n for n = 0..9.

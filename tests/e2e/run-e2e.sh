@@ -15,8 +15,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 source_dir=$(cd "$here/../.." && pwd)
 [ $# = 4 ] && [ -f "$1/tools/e2edriver/e2edriver.exe" ] && [ -f "$2" ] && [ -f "$here/scenarios/$4.steps" ] ||
   { echo "usage: $0 BUILD-DIR EXE 32|64 SCENARIO (with the test programs built)" >&2; exit 2; }
-build=$(cd "$1" && pwd) app=$2 bits=$3 scenario=$4
-tools=$build/tools
+build=$(cd "$1" && pwd) app=$2 bits=$3 scenario=$4 tools=$build/tools
 fail() { echo "e2e[$scenario]: FAIL: $*" >&2; exit 1; }
 
 source "$here/wine-prefix.sh"

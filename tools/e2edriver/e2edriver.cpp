@@ -96,8 +96,7 @@ public:
     if (verb == L"run") {
       Check(!m_app.hProcess || WaitForSingleObject(m_app.hProcess, 0) == WAIT_OBJECT_0, L"the last one still runs");
       std::wstring commandLine = L"\"" + a.at(0) + L"\"";
-      STARTUPINFOW startup = {};
-      startup.cb = sizeof startup;
+      STARTUPINFOW startup = {sizeof startup};
       Check(CreateProcessW(a[0].c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
                            a[0].substr(0, a[0].find_last_of(L'\\')).c_str(), &startup, &m_app),
             L"cannot start it, error " + std::to_wstring(GetLastError()));
@@ -158,9 +157,9 @@ public:
       Check(window && SendMessageTimeoutA(window, WM_SETTEXT, 0, LPARAM(text.c_str()), SMTO_ABORTIFHUNG, 5000, &result),
             L"no window took the text");
     } else if (verb == L"wait-trace") {
-      WaitFor([&] { return TraceCount(a.at(0)) >= Number(a, 1, 0); }, Number(a, 2, 30000));
-      Check(TraceCount(a[0]) == Number(a, 1, 0),
-            L"the trace holds " + std::to_wstring(TraceCount(a[0])) + L" such records");
+      size_t found = 0;
+      WaitFor([&] { return (found = TraceCount(a.at(0))) >= Number(a, 1, 0); }, Number(a, 2, 30000));
+      Check(found == Number(a, 1, 0), L"the trace holds " + std::to_wstring(found) + L" such records");
     } else {
       Check(false, L"no such step");
     }
