@@ -108,7 +108,6 @@ public:
     } else if (verb == L"attach") {
       const HWND dialog = WaitFor([&] { return FindWindowW(L"#32770", a.at(0).c_str()); }, Number(a, 1, 15000));
       Check(dialog, L"no such dialog");
-      m_app = {};
       GetWindowThreadProcessId(dialog, &m_app.dwProcessId);
       m_app.hProcess = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, m_app.dwProcessId);
       m_main = m_current = dialog;
@@ -129,7 +128,7 @@ public:
       Check(IsWindowVisible(button) && IsWindowEnabled(button), L"the button is hidden or disabled");
       PostMessageW(button, BM_CLICK, 0, 0); // posted: its handler may run a modal loop
     } else if (verb == L"post") {
-      PostMessageW(Current(), Number(a, 0, 0), Number(a, 1, 0), 0);
+      PostMessageW(Control(L"0"), Number(a, 0, 0), Number(a, 1, 0), 0);
     } else if (verb == L"browse-select") {
       BrowseSelect(a.at(0));
     } else if (verb == L"broadcast-refresh") {
@@ -166,13 +165,10 @@ public:
   }
 
 private:
-  HWND Current() {
-    Check(IsWindow(m_current), L"no current window");
-    return m_current;
-  }
-
+  // The control of the current window so numbered; "0" the window itself.
   HWND Control(const std::wstring &id) {
-    const HWND control = id == L"0" ? Current() : GetDlgItem(Current(), int(Number({id}, 0, 0)));
+    Check(IsWindow(m_current), L"no current window");
+    const HWND control = id == L"0" ? m_current : GetDlgItem(m_current, int(Number({id}, 0, 0)));
     Check(control, L"no control " + id);
     return control;
   }
@@ -200,7 +196,7 @@ private:
     void *remote = process ? VirtualAllocEx(process, nullptr, bytes, MEM_COMMIT, PAGE_READWRITE) : nullptr;
     DWORD_PTR result = 0;
     Check(remote && WriteProcessMemory(process, remote, path.c_str(), bytes, nullptr) &&
-              SendMessageTimeoutW(Current(), BFFM_SETSELECTIONW, TRUE, LPARAM(remote), SMTO_ABORTIFHUNG, 5000, &result),
+              SendMessageTimeoutW(m_current, BFFM_SETSELECTIONW, TRUE, LPARAM(remote), SMTO_ABORTIFHUNG, 5000, &result),
           L"could not select " + path);
     PostMessageW(GetDlgItem(m_current, IDOK), BM_CLICK, 0, 0);
   }
