@@ -96,7 +96,8 @@ public:
     if (verb == L"run") {
       Check(!m_app.hProcess || WaitForSingleObject(m_app.hProcess, 0) == WAIT_OBJECT_0, L"the last one still runs");
       std::wstring commandLine = L"\"" + a.at(0) + L"\"";
-      STARTUPINFOW startup = {sizeof startup};
+      STARTUPINFOW startup = {};
+      startup.cb = sizeof startup;
       Check(CreateProcessW(a[0].c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
                            a[0].substr(0, a[0].find_last_of(L'\\')).c_str(), &startup, &m_app),
             L"cannot start it, error " + std::to_wstring(GetLastError()));
