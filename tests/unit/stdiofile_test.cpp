@@ -49,6 +49,7 @@ TEST(StdioFile, LinesOfEachEncodingReadTwice) {
   // One reader for every file: nothing of one file (encoding, cap, half-read block) may linger.
   CStdioFile file;
   EXPECT_FALSE(file.Open(folder.PathOf("missing.inf").c_str(), CStdioFile::modeRead));
+  EXPECT_FALSE(file.Open("", CStdioFile::modeRead));
   EXPECT_FALSE(file.Open(folder.Dir().c_str(), CStdioFile::modeRead)) << "a folder is no text file";
   int n = 0;
   for (const auto &f : files) {
