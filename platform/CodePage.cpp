@@ -42,7 +42,6 @@ private:
   iconv_t m_cd;
 };
 
-bool IsHighSurrogate(char16_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
 } // namespace
 
 std::string AnsiFromUtf16(const std::u16string &text) {
@@ -65,11 +64,9 @@ std::string AnsiFromUtf16(const std::u16string &text) {
     ansi.append(out, static_cast<std::size_t>(outAt - out));
     if (done != static_cast<std::size_t>(-1) || errno == E2BIG)
       continue;
-    // A character the code page lacks, or a broken surrogate pair: one '?' for it, as Windows gives.
-    const std::size_t at = (bytes.size() - inLeft) / 2;
-    const bool pair = IsHighSurrogate(text[at]) && at + 1 < text.size() && text[at + 1] >= 0xDC00 &&
-                      text[at + 1] <= 0xDFFF;
-    const std::size_t skip = std::min<std::size_t>(pair ? 4 : 2, inLeft);
+    // A unit the code page lacks: one '?' for each, halves of a surrogate pair too, as the
+    // system's conversion to a double-byte code page gives (measured under Wine).
+    const std::size_t skip = std::min<std::size_t>(2, inLeft);
     ansi += '?';
     in += skip;
     inLeft -= skip;
