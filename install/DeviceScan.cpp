@@ -47,11 +47,10 @@ ScanResult CInstallerCore::ScanDevices(InfPass pass) {
     const CString deviceId = reader.First();
     // The walk goes on: of several matching devices the last one wins.
     if (matcher.Matches(deviceId)) {
-      result = ScanResult{false, true, deviceId, index};
+      result = ScanResult{true, deviceId, index};
       m_matchedIndex = index;
     }
   }
-  result.scanned = true;
   return result;
 }
 

@@ -25,7 +25,6 @@ enum class InstallOutcome {
 
 // What one scan found.
 struct ScanResult {
-  bool scanned = false; // the INF was read and its class known
   bool matched = false; // a present device matched; of several, the last in enumeration order:
   CString hardwareId;   //   its first hardware ID, as read
   DWORD index = 0;      //   its index in the scan's set

@@ -81,7 +81,7 @@ void BM_ScanDevices(benchmark::State &state) {
   for (auto _ : state) {
     const ScanResult scan = core.ScanDevices(PassOf(0, infPath));
     state.PauseTiming();
-    matchedAll = matchedAll && scan.scanned && scan.hardwareId == kModemId;
+    matchedAll = matchedAll && scan.matched && scan.hardwareId == kModemId;
     core.ResetScanState();
     visits += devices;
     if (visits >= kDeviceVisitsPerTree) {
