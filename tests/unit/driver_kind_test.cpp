@@ -42,6 +42,7 @@ const struct {
     {{"usb\0x"s}, "USB\0X&1"s, true},
     // 0x81 0x61 is one GBK character; its trail byte must not turn into 'A'.
     {{"USB\\\x81" "A"}, "USB\\\x81" "a", false},
+    {{"\x81" "A"}, "\x81" "a", false}, // also as the very first character
     {{"usb\\\x81" "a"}, "USB\\\x81" "a&MI_00", true},
 };
 
