@@ -187,6 +187,8 @@ TEST_P(FaultSweep, ACleanRunThenEveryCallOfItFailingInTurn) {
   }
   if (!arrangement.swept || HasFailure())
     return;
+  // The helper's search for the matched modem is traced by its start and by its find.
+  EXPECT_EQ(CountText(clean.trace.texts, "Search for Device ID: ["s + kPhoneModemId + "\n]\n"), clean.phone.size());
   EXPECT_EQ(CountText(clean.trace.texts, "Found! ["s + kPhoneModemId + "\n]\n"), clean.phone.size());
   // A matched device gets one plain update with its own ID before the forced one.
   const std::string modem = clean.phone.empty() ? kModemId : kPhoneModemId;

@@ -39,6 +39,7 @@ TEST(StdioFile, LinesOfEachEncodingReadTwice) {
       {"\xFF\xFE", {}},                        // the mark of an empty UTF-16 file
       {Utf16Le(u"ab") + "c", {"ab"}}, // a dangling half character ends the text
       {longest + "\r\nnext", {longest, "next"}},
+      {longest, {longest}}, // the last line, at the cap
       {std::string(65535, 'b') + "\r\nnext", {std::string(65535, 'b'), "next"}}, // CR and LF in two read blocks
       {Utf16Le(std::u16string(longest.begin(), longest.end())), {longest}},
       // One byte or unit more ends the reading there, as a read error would.
