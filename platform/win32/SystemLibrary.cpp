@@ -11,11 +11,6 @@ typedef BOOL(WINAPI *InitCommonControlsExFunction)(const INITCOMMONCONTROLSEX *)
 #ifndef LOAD_LIBRARY_SEARCH_SYSTEM32
 #define LOAD_LIBRARY_SEARCH_SYSTEM32 0x00000800
 #endif
-
-template <class Function>
-Function ProcAddress(HMODULE module, const char *name) {
-  return module ? reinterpret_cast<Function>(reinterpret_cast<void *>(::GetProcAddress(module, name))) : nullptr;
-}
 } // namespace
 
 bool RestrictDllSearchToSystemDirectory() {
@@ -36,11 +31,6 @@ HMODULE LoadSystemLibrary(const wchar_t *fileName) {
   path += L'\\';
   path += fileName;
   return ::LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
-}
-
-FARPROC SystemProcAddress(const wchar_t *fileName, const char *name) {
-  HMODULE module = LoadSystemLibrary(fileName);
-  return module ? ::GetProcAddress(module, name) : nullptr;
 }
 
 bool InitCommonControlsFromSystem(DWORD classes) {

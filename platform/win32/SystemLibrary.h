@@ -11,11 +11,16 @@ bool RestrictDllSearchToSystemDirectory();
 // Loads a DLL by its full path in the system directory; nullptr on failure.
 HMODULE LoadSystemLibrary(const wchar_t *fileName);
 
+// A function of a module, looked up at run time; nullptr when the module or the function is missing.
+template <class Function>
+Function ProcAddress(HMODULE module, const char *name) {
+  return module ? reinterpret_cast<Function>(reinterpret_cast<void *>(::GetProcAddress(module, name))) : nullptr;
+}
+
 // A function of a system DLL, looked up at run time; nullptr when this system lacks it.
-FARPROC SystemProcAddress(const wchar_t *fileName, const char *name);
 template <class Function>
 Function SystemFunction(const wchar_t *fileName, const char *name) {
-  return reinterpret_cast<Function>(reinterpret_cast<void *>(SystemProcAddress(fileName, name)));
+  return ProcAddress<Function>(LoadSystemLibrary(fileName), name);
 }
 
 // Registers the common control classes (the tooltip) from the system's comctl32.dll.

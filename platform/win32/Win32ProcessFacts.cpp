@@ -1,5 +1,6 @@
 #include "platform/win32/Win32ProcessFacts.h"
 
+#include "platform/CodePage.h"
 #include "platform/win32/SystemLibrary.h"
 #include "platform/win32/WideText.h"
 
@@ -60,12 +61,7 @@ bool Win32ProcessFacts::Is32BitOn64BitWindows() {
 CString Win32ProcessFacts::ExecutableName() {
   const std::wstring path = ExecutablePath();
   const std::wstring name = path.substr(path.find_last_of(L'\\') + 1);
-  const int size = ::WideCharToMultiByte(CP_ACP, 0, name.c_str(), -1, nullptr, 0, nullptr, nullptr);
-  if (size <= 1)
-    return CString();
-  std::string text(static_cast<std::size_t>(size), '\0');
-  ::WideCharToMultiByte(CP_ACP, 0, name.c_str(), -1, &text[0], size, nullptr, nullptr);
-  return CString(text.c_str());
+  return CString(AnsiFromUtf16(std::u16string(name.begin(), name.end())).c_str());
 }
 
 bool Win32ProcessFacts::ExistsBesideExecutable(PCSTR fileName) {
