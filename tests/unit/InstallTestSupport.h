@@ -33,27 +33,14 @@ inline const KindInf kKindInfs[] = {
     {"android_usb.inf", "Vormesk.NTamd64", "QuarvelTestAdb", "{6F37739D-2FBD-4557-B463-15A74F02A548}", kAdbId},
 };
 
-// A minimal driver INF of the kind: [Version], its models section with these IDs, and a second
-// models section (which no scan reads) with others.
-inline std::string InfText(const KindInf &kind, const std::vector<std::string> &ids,
-                           const std::vector<std::string> &otherIds = {}) {
+// A minimal driver INF of the kind: [Version] and its models section with these IDs.
+inline std::string InfText(const KindInf &kind, const std::vector<std::string> &ids) {
   std::string text = std::string("[Version]\r\nSignature=\"$Windows NT$\"\r\nClass=") + kind.className +
                      "\r\nClassGuid=" + kind.classGuid + "\r\n\r\n[Manufacturer]\r\n%P%=" + kind.section +
-                     "\r\n%P%=Others\r\n\r\n[" + kind.section + "]\r\n";
+                     "\r\n\r\n[" + kind.section + "]\r\n";
   for (const std::string &id : ids)
     text += "%D%=TestInstall, " + id + "\r\n";
-  text += "\r\n[Others]\r\n";
-  for (const std::string &id : otherIds)
-    text += "%D%=TestInstall, " + id + "\r\n";
   return text + "\r\n[TestInstall.NT]\r\n\r\n[Strings]\r\nP=\"Quarvel Tests\"\r\nD=\"Quarvel Test Device\"\r\n";
-}
-
-// Each character as a UTF-16LE code unit, behind a byte-order mark.
-inline std::string Utf16Le(const std::u16string &text) {
-  std::string bytes = "\xFF\xFE";
-  for (char16_t unit : text)
-    bytes += {static_cast<char>(unit & 0xFF), static_cast<char>(unit >> 8)};
-  return bytes;
 }
 
 inline InfPass PassOf(int kindIndex, const std::string &infPath) {

@@ -10,57 +10,47 @@
 
 namespace {
 
+struct Facts {
+  bool wow64;
+  const char *name;
+  bool buildBeside; // Quarvel64.exe lies beside the executable
+  DWORD startCode;
+};
+
 class FakeProcess : public ProcessFacts {
 public:
-  bool wow64 = false;
-  CString name = "Quarvel.exe";
-  bool buildBeside = false;
-  DWORD startCode = ERROR_SUCCESS;
-  std::vector<std::string> started;
-
-  bool Is32BitOn64BitWindows() override { return wow64; }
-  CString ExecutableName() override { return name; }
+  explicit FakeProcess(const Facts &facts) : m_facts(facts) {}
+  bool Is32BitOn64BitWindows() override { return m_facts.wow64; }
+  CString ExecutableName() override { return m_facts.name; }
   bool ExistsBesideExecutable(PCSTR fileName) override {
-    return buildBeside && std::string(fileName) == "Quarvel64.exe";
+    return m_facts.buildBeside && std::string(fileName) == "Quarvel64.exe";
   }
   DWORD StartBesideExecutable(PCSTR fileName) override {
     started.push_back(fileName);
-    return startCode;
+    return m_facts.startCode;
   }
-};
+  std::vector<std::string> started;
 
-struct HandOverCase {
-  const char *what;
-  bool wow64;
-  const char *name;
-  bool buildBeside;
-  DWORD startCode;
-  bool handedOver;
-  bool startTried;
-  std::vector<std::string> traced;
+private:
+  const Facts m_facts;
 };
 
 TEST(HandOver, OnlyA32BitProcessOn64BitWindowsStartsThe64BitBuildBesideIt) {
-  const HandOverCase cases[] = {
-      {"32-bit on 64-bit Windows", true, "Quarvel.exe", true, ERROR_SUCCESS, true, true,
-       {"64-bit Windows: started Quarvel64.exe\n"}},
-      {"the 64-bit build missing", true, "Quarvel.exe", false, ERROR_SUCCESS, false, false, {}},
-      {"the 64-bit build not starting", true, "Quarvel.exe", true, ERROR_ACCESS_DENIED, false, true,
+  // A start is tried exactly where something is traced.
+  const struct { const char *what; Facts facts; bool handedOver; std::vector<std::string> traced; } cases[] = {
+      {"32-bit on 64-bit Windows", {true, "Quarvel.exe", true, 0}, true, {"64-bit Windows: started Quarvel64.exe\n"}},
+      {"the 64-bit build missing", {true, "Quarvel.exe", false, 0}, false, {}},
+      {"the 64-bit build not starting", {true, "Quarvel.exe", true, ERROR_ACCESS_DENIED}, false,
        {"Quarvel64.exe did not start (5)\n"}},
-      {"the 64-bit build itself", false, "Quarvel64.exe", true, ERROR_SUCCESS, false, false, {}},
-      {"32-bit on 32-bit Windows", false, "Quarvel.exe", true, ERROR_SUCCESS, false, false, {}},
-      {"a 32-bit build renamed after the 64-bit one", true, "QUARVEL64.EXE", true, ERROR_SUCCESS, false, false, {}},
+      {"the 64-bit build itself", {false, "Quarvel64.exe", true, 0}, false, {}},
+      {"32-bit on 32-bit Windows", {false, "Quarvel.exe", true, 0}, false, {}},
+      {"a 32-bit build renamed after the 64-bit one", {true, "QUARVEL64.EXE", true, 0}, false, {}},
   };
-  for (const HandOverCase &c : cases) {
+  for (const auto &c : cases) {
     TraceRecorder trace;
-    FakeProcess process;
-    process.wow64 = c.wow64;
-    process.name = c.name;
-    process.buildBeside = c.buildBeside;
-    process.startCode = c.startCode;
+    FakeProcess process(c.facts);
     EXPECT_EQ(HandOverTo64BitBuild(process), c.handedOver) << c.what;
-    EXPECT_EQ(process.started, c.startTried ? std::vector<std::string>{"Quarvel64.exe"} : std::vector<std::string>{})
-        << c.what;
+    EXPECT_EQ(process.started, std::vector<std::string>(c.traced.size(), "Quarvel64.exe")) << c.what;
     EXPECT_EQ(trace.texts, c.traced) << c.what;
   }
 }
