@@ -51,14 +51,14 @@ inline InfPass PassOf(int kindIndex, const std::string &infPath) {
 // as the passes join them (on Linux such a path is a file whose name holds the backslash).
 class TempInfDir {
 public:
-  TempInfDir() { std::filesystem::create_directories(m_root / "pkg"); }
+  TempInfDir() { std::filesystem::create_directories(m_root); }
   ~TempInfDir() {
     std::error_code ignored;
     std::filesystem::remove_all(m_root, ignored);
   }
   TempInfDir(const TempInfDir &) = delete;
 
-  std::string Dir() const { return (m_root / "pkg").string(); }
+  std::string Dir() const { return m_root.string(); }
   std::string PathOf(const std::string &fileName) const { return Dir() + "\\" + fileName; }
   std::string ExePath() const { return PathOf("Quarvel.exe"); }
   std::string Write(const std::string &fileName, const std::string &text) const {
@@ -69,9 +69,12 @@ public:
   std::string WriteKind(const KindInf &kind, const std::vector<std::string> &ids) const {
     return Write(kind.fileName, InfText(kind, ids));
   }
-  void WriteAllKinds() const {
+  // Each kind's INF listing its own ID; their paths.
+  std::vector<std::string> WriteAllKinds() const {
+    std::vector<std::string> paths;
     for (const KindInf &kind : kKindInfs)
-      WriteKind(kind, {kind.hardwareId});
+      paths.push_back(WriteKind(kind, {kind.hardwareId}));
+    return paths;
   }
 
 private:

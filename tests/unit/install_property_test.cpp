@@ -11,26 +11,22 @@ using namespace quarveltest;
 
 namespace {
 
-// One driver folder the executable may sit in, and every hardware ID its INFs list.
+// One driver folder the executable may sit in, and every hardware ID its INFs list. Wide: the modem INF
+// also lists the ID that every interface of the phone matches.
 struct Package {
+  Package(bool wide, bool noModem) {
+    for (int pass = noModem ? 1 : 0; pass < 3; ++pass) {
+      std::vector<std::string> ids{kKindInfs[pass].hardwareId};
+      if (pass == 0 && wide)
+        ids.push_back("USB\\VID_05C6&PID_9018");
+      dir.WriteKind(kKindInfs[pass], ids);
+      for (const std::string &id : ids)
+        listed.Add(id.c_str());
+    }
+  }
   TempInfDir dir;
   CStringArray listed;
 };
-
-// Each package: whether its modem INF is missing, and whether the modem INF also lists the ID that
-// every interface of the phone matches. The first is complete.
-const std::pair<bool, bool> kPackages[] = {{false, false}, {false, true}, {true, false}};
-
-void Fill(Package &package, bool noModem, bool wide) {
-  for (int pass = noModem ? 1 : 0; pass < 3; ++pass) {
-    std::vector<std::string> ids{kKindInfs[pass].hardwareId};
-    if (pass == 0 && wide)
-      ids.push_back("USB\\VID_05C6&PID_9018");
-    package.dir.WriteKind(kKindInfs[pass], ids);
-    for (const std::string &id : ids)
-      package.listed.Add(id.c_str());
-  }
-}
 
 const DWORD kCodes[] = {ERROR_ACCESS_DENIED, ERROR_NOT_ENOUGH_MEMORY, ERROR_INVALID_DATA, ERROR_INSUFFICIENT_BUFFER,
                         ERROR_NO_MORE_ITEMS, ERROR_NO_SUCH_DEVINST,   0xE0000ABC};
@@ -65,9 +61,7 @@ TEST(InstallProperty, RandomTreesAndFailuresKeepTheInstallsInvariants) {
   const char *seedText = std::getenv("QUARVEL_PROPERTY_SEED"), *countText = std::getenv("QUARVEL_PROPERTY_ITERATIONS");
   const unsigned long baseSeed = seedText ? std::strtoul(seedText, nullptr, 10) : 20250115;
   const unsigned long iterations = countText ? std::strtoul(countText, nullptr, 10) : 300;
-  Package packages[std::size(kPackages)];
-  for (size_t n = 0; n < std::size(kPackages); ++n)
-    Fill(packages[n], kPackages[n].first, kPackages[n].second);
+  const Package packages[] = {{false, false}, {true, false}, {false, true}}; // the first complete
   std::vector<std::string> operations; // every platform call a clean run makes
   {
     Dialog clean(SimMode::Windows, packages[0].dir.ExePath());
