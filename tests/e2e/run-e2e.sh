@@ -2,11 +2,11 @@
 # Runs one end-to-end scenario of Quarvel under Wine, in a Wine session of its own (wine-prefix.sh), so
 # that scenarios can run side by side.
 #
-#   run-e2e.sh <build-dir> <Quarvel.exe> <32|64> <scenario>
+#   run-e2e.sh <build-dir> <Quarvel.exe> <32|64> <scenario>.steps
 #
-# The test programs come from the build folder's tools/. The scenario is scenarios/<scenario>.steps (one
-# e2edriver step a line), <scenario>.trace (the capture expected) and optionally <scenario>.sh, which may
-# define `prepare` (run before the app starts). The device instances after the run must be those before it.
+# The test programs come from the build folder's tools/. The scenario is <scenario>.steps (one e2edriver
+# step a line; those of this level lie in scenarios/), <scenario>.trace (the capture expected) and
+# optionally <scenario>.sh, sourced before the app starts to prepare it. The device instances after the run must be those before it.
 # 32 or 64 is the architecture the app is built for.
 # Environment: E2E_KEEP=1 keeps the work folder after a pass; E2E_TIMEOUT (seconds, default 120).
 # Exit: 0 pass, 1 fail (the work folder with logs, capture and a screenshot is kept and named), 2 bad usage,
@@ -14,12 +14,11 @@
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 source_dir=$(cd "$here/../.." && pwd)
-[ $# = 4 ] && [ -f "$1/tools/e2edriver/e2edriver.exe" ] && [ -f "$2" ] && [ -f "$here/scenarios/$4.steps" ] ||
-  { echo "usage: $0 BUILD-DIR EXE 32|64 SCENARIO (with the test programs built)" >&2; exit 2; }
-build=$(cd "$1" && pwd) app=$2 bits=$3 scenario=$4 tools=$build/tools
+[ $# = 4 ] && [ -f "$1/tools/e2edriver/e2edriver.exe" ] && [ -f "$2" ] && [[ -f $4 && $4 == *.steps ]] ||
+  { echo "usage: $0 BUILD-DIR EXE 32|64 SCENARIO.steps (with the test programs built)" >&2; exit 2; }
+build=$(cd "$1" && pwd) app=$2 bits=$3 scenario_path=${4%.steps} scenario=$(basename "$4" .steps) tools=$build/tools
 fail() { echo "e2e[$scenario]: FAIL: $*" >&2; exit 1; }
-[ "$bits" = 64 ] || "$source_dir/cmake/host-runs-32bit.sh" ||
-  { echo "e2e[$scenario]: skipped: this host runs 64-bit code only"; exit 77; }
+[ "$bits" = 64 ] || "$source_dir/cmake/host-runs-32bit.sh" || { echo "skipped: this host runs 64-bit code only"; exit 77; }
 
 source "$here/wine-prefix.sh"
 mkdir -p "$build/e2e-work"
@@ -44,16 +43,14 @@ mkdir -p "$app_dir" "$e2e_dir"
 cp "$app" "$source_dir"/samples/*.inf "$app_dir/"
 cp "$tools"/debughelper/debughelper.exe "$tools"/e2edriver/e2edriver.exe "$tools"/plantdll/plantdll.dll "$e2e_dir/"
 
-# For the hooks: a Windows program, its output on stdout.
+# For the scenario's own preparation (<scenario>.sh): a Windows program, its output on stdout.
 win() { wine "$@" </dev/null 2>>"$work/wine-stderr.log" | tr -d '\r'; }
-prepare() { :; }
-[ ! -f "$here/scenarios/$scenario.sh" ] || source "$here/scenarios/$scenario.sh"
 device_instances >"$work/devices-before.txt"
-prepare
+[ ! -f "$scenario_path.sh" ] || source "$scenario_path.sh"
 # First the trace viewer's window; then the scenario's steps, ${APP} the program's path and ${APP_TITLE}
 # its name (a message box's caption). The texts settext sends are written as the viewer records them:
 # \n \r \t \\ become the characters.
-mapfile -t steps < <(grep -v -e '^#' -e '^$' "$here/scenarios/$scenario.steps")
+mapfile -t steps < <(grep -v -e '^#' -e '^$' "$scenario_path.steps")
 for i in "${!steps[@]}"; do
   [[ ${steps[i]} != settext* ]] || printf -v "steps[i]" '%b' "${steps[i]}"
 done
@@ -84,7 +81,7 @@ marks() { win reg query 'HKLM\Software\Quarvel\SampleMarks' /reg:"$1" | awk '$2 
   echo "marks in the other registry view:$(marks $((96 - bits)))"
   echo "planted DLLs loaded:" $(cd "$app_dir" && ls -- *.loaded 2>/dev/null)
 } >"$work/capture.txt"
-diff "$here/scenarios/$scenario.trace" "$work/capture.txt" >&2 || fail "the capture is not $scenario.trace (< expected, > found)"
+diff "$scenario_path.trace" "$work/capture.txt" >&2 || fail "the capture is not $scenario.trace (< expected, > found)"
 device_instances >"$work/devices-after.txt"
 diff "$work/devices-before.txt" "$work/devices-after.txt" >&2 || fail "the device instances after the run are not those before it"
 echo "e2e[$scenario]: passed in $((SECONDS - started)) s"

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Unpacks the download and runs one end-to-end scenario with one of its programs, taken from the unpacked
 # folder as a user takes it.
-#   run-unpacked.sh <package-dir> <build-dir> <program> <32|64> <scenario>
+#   run-unpacked.sh <package-dir> <build-dir> <program> <32|64> <scenario>.steps
 set -euo pipefail
 package_dir=$1 build=$2 program=$3
 zip=$(echo "$package_dir"/Quarvel-*-windows.zip)
