@@ -6,8 +6,8 @@
 #
 # The test programs come from the build folder's tools/. The scenario is <scenario>.steps (one e2edriver
 # step a line; those of this level lie in scenarios/), <scenario>.trace (the capture expected) and
-# optionally <scenario>.sh, sourced before the app starts to prepare it. The device instances after the run must be those before it.
-# 32 or 64 is the architecture the app is built for.
+# optionally <scenario>.sh, sourced before the app starts to prepare it. The device instances after the
+# run must be those before it. 32 or 64 is the architecture the app is built for.
 # Environment: E2E_KEEP=1 keeps the work folder after a pass; E2E_TIMEOUT (seconds, default 120).
 # Exit: 0 pass, 1 fail (the work folder with logs, capture and a screenshot is kept and named), 2 bad usage,
 # 77 skipped (a 32-bit program where the host runs 64-bit code only).

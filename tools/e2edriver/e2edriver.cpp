@@ -4,8 +4,9 @@
 //
 // A step is words quoted as on a Windows command line. Control IDs are numbers: 0 is the current window
 // itself, 65535 a message box's text. Every wait has a deadline: [ms] milliseconds where a step takes it.
-//   run <exe> [title]                starts the application (the last one must have ended) and waits 15 s
-//                                    for its dialog so titled, which becomes the main and the current window
+//   run <exe> [title]                starts the application (a path without spaces; the last one must have
+//                                    ended) and waits 15 s for its dialog so titled, which becomes the main
+//                                    and the current window
 //   attach <title>                   the program whose dialog so titled shows up within 15 s (another
 //                                    program started it) becomes the application, the dialog the main and
 //                                    current window
