@@ -14,11 +14,9 @@ source "$(dirname "${BASH_SOURCE[0]}")/../../cmake/wine-env.sh"
 export LANG=zh_CN.UTF-8 LC_ALL=zh_CN.UTF-8 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEARCH=win64
 unset WINESERVER DISPLAY
 font_link=$(cd "$(dirname "${BASH_SOURCE[0]}")/../../tools" && pwd)/wine-link-cjk-font.sh
-xvfb_pid=
 
 wine_session() {
-  local base=$1/wine/e2e-base stamp dir images=()
-  stamp="prepared for $(wine --version)"
+  local base=$1/wine/e2e-base stamp="prepared for $(wine --version)"
   mkdir -p "$1/wine"
   # Copies share the base's program images through hard links, so a base that another Wine build made
   # is never reused: that Wine would rewrite those images in place when updating a copy.
@@ -35,9 +33,8 @@ wine_session() {
   # programs, which a run only reads, stay hard links. Under the shared lock: the base is only rebuilt
   # (above) while no copy is being taken.
   export WINEPREFIX=$2/prefix
-  for dir in system32 syswow64 winsxs; do images+=(-o -path "$WINEPREFIX/drive_c/windows/$dir"); done
-  (flock -s 9 && cp -al "$base" "$WINEPREFIX" && find "$WINEPREFIX" \( -false "${images[@]}" \) -prune -o -type f -links +1 \
-    -exec sh -c 'for f; do cp -p "$f" "$f.copy" && mv -f "$f.copy" "$f"; done' sh {} +) 9>"$base.lock"
+  (flock -s 9 && cp -al "$base" "$WINEPREFIX" && find "$WINEPREFIX" -regex '.*/drive_c/windows/\(system32\|syswow64\|winsxs\)' \
+    -prune -o -type f -links +1 -exec sh -c 'for f; do cp -p "$f" "$f.copy" && mv -f "$f.copy" "$f"; done' sh {} +) 9>"$base.lock"
   # Xvfb names its display on fd 5 once it takes clients.
   Xvfb -displayfd 5 -screen 0 1024x768x24 -nolisten tcp 5>"$2/display" </dev/null >"$2/xvfb.log" 2>&1 &
   xvfb_pid=$!
@@ -51,7 +48,7 @@ wine_session() {
 end_wine_session() {
   # The server first, while the display still exists: Wine's processes must not lose X under them.
   [ ! -d "${WINEPREFIX:-}" ] || wineserver -k >/dev/null 2>&1
-  [ -z "$xvfb_pid" ] || { kill "$xvfb_pid" && wait "$xvfb_pid"; } 2>/dev/null
+  [ -z "${xvfb_pid:-}" ] || { kill "$xvfb_pid" && wait "$xvfb_pid"; } 2>/dev/null
 }
 
 device_instances() {

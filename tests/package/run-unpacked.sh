@@ -1,15 +1,14 @@
 #!/usr/bin/env bash
 # Unpacks the download and runs one end-to-end scenario with one of its programs, taken from the unpacked
 # folder as a user takes it.
-#   run-unpacked.sh <package-dir> <build-dir> <program> <32|64> <scenario>
+#   run-unpacked.sh <package-dir> <build-dir> <program> <32|64> <scenario>.steps
 set -euo pipefail
 package_dir=$1 build=$2 program=$3
-zips=("$package_dir"/Quarvel-*-windows.zip)
-[ ${#zips[@]} = 1 ] && [ -f "${zips[0]}" ] ||
-  { echo "package: not one zip in $package_dir (run package.zip first)" >&2; exit 2; }
+zip=$(echo "$package_dir"/Quarvel-*-windows.zip)
+[ -f "$zip" ] || { echo "package: not one zip in $package_dir (run package.zip first)" >&2; exit 2; }
 unpacked=$(mktemp -d "$package_dir/unpacked.XXXXXX")
 trap 'rm -rf "$unpacked"' EXIT
-unzip -q "${zips[0]}" -d "$unpacked"
+unzip -q "$zip" -d "$unpacked"
 [ "$(cd "$unpacked" && LC_ALL=C ls | tr '\n' ' ')" = "Quarvel.exe Quarvel64.exe README.txt debughelper.exe " ] ||
   { echo "package: the zip holds $(ls "$unpacked")" >&2; exit 1; }
 "$(dirname "$0")/../e2e/run-e2e.sh" "$build" "$unpacked/$program" "$4" "$5"

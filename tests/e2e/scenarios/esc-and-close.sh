@@ -1,2 +1,2 @@
 # android_usb.inf missing: the dialog would stay after the install, so only the Esc key can end it.
-prepare() { rm "$app_dir/android_usb.inf"; }
+rm "$app_dir/android_usb.inf"

@@ -1,24 +1,12 @@
 # Beside the program lie newdev.dll, setupapi.dll and comctl32.dll of our own, as a planted attack would put
-# them. Windows searches a program's own folder first for a DLL that is not a known system DLL; Wine prefers
-# its built-in copy, so these names are set to "native first" to give the planted ones the chance Windows would.
-planted=(newdev setupapi comctl32)
-
-prepare() {
-  export WINEDLLOVERRIDES="$WINEDLLOVERRIDES;newdev,setupapi,comctl32=n,b"
-  cp "$drive_c/windows/system32/rundll32.exe" "$app_dir/"
-  for name in "${planted[@]}"; do
-    cp "$e2e_dir/plantdll.dll" "$app_dir/$name.dll"
-    # The control: a program in that folder that loads the name plainly picks up the planted copy.
-    win 'C:\quarvel\rundll32.exe' "$name.dll,Nothing" >/dev/null
-    rm "$app_dir/$name.dll.loaded" 2>/dev/null || fail "the control did not load the planted $name.dll"
-  done
-}
-
-# No planted DLL was loaded, and each install section ran in the registry view of the program's own
-# architecture only: proof of which program really ran.
-verify() {
-  for name in "${planted[@]}"; do
-    [ ! -e "$app_dir/$name.dll.loaded" ] || fail "the program loaded the planted $name.dll"
-  done
-  marks_only_in $bits
-}
+# them; the capture lists those a program loaded. Windows searches a program's own folder first for a DLL
+# that is not a known system DLL; Wine prefers its built-in copy, so these names are set to "native first"
+# to give the planted ones the chance Windows would.
+export WINEDLLOVERRIDES="$WINEDLLOVERRIDES;newdev,setupapi,comctl32=n,b"
+cp "$drive_c/windows/system32/rundll32.exe" "$app_dir/"
+for name in newdev setupapi comctl32; do
+  cp "$e2e_dir/plantdll.dll" "$app_dir/$name.dll"
+  # The control: a program in that folder that loads the name plainly picks up the planted copy.
+  win 'C:\quarvel\rundll32.exe' "$name.dll,Nothing" >/dev/null
+  rm "$app_dir/$name.dll.loaded" 2>/dev/null || fail "the control did not load the planted $name.dll"
+done
