@@ -9,6 +9,19 @@ if(CMAKE_CROSSCOMPILING AND CMAKE_SIZEOF_VOID_P EQUAL 4)
   endif()
 endif()
 
+# For the name of a test that runs a program of these bits and exits 77 where the host cannot: the reason
+# it is skipped here (" (skipped: ...)"), so that ctest's listing says it; else "".
+function(quarvel_skip_note var bits)
+  set(note "")
+  if(bits EQUAL 32)
+    execute_process(COMMAND ${CMAKE_SOURCE_DIR}/cmake/host-runs-32bit.sh RESULT_VARIABLE runs_32bit)
+    if(NOT runs_32bit EQUAL 0)
+      set(note " (skipped: this host runs 64-bit code only)")
+    endif()
+  endif()
+  set(${var} "${note}" PARENT_SCOPE)
+endfunction()
+
 function(quarvel_skipped_test name)
   set(test "${name} (skipped: ${QUARVEL_WINE_SKIP_REASON})")
   add_test(NAME "${test}" COMMAND sh -c "echo 'skipped: ${QUARVEL_WINE_SKIP_REASON}'; exit 77")
