@@ -5,8 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-
 #include "platform/DeviceServices.h"
 #include "platform/sim/SimDeviceTree.h"
 #ifdef _WIN32
@@ -33,19 +31,8 @@ protected:
   bool WineLike() const { return m_bWineLike; }
   // The simulation, whose read-back the unit tests trust; nullptr on the real services.
   SimDeviceTree *Sim() { return m_pSim.get(); }
-  // The instance ID of the element a record names, for the simulation's read-back (empty on the real services).
-  std::string InstanceId(HDEVINFO set, SP_DEVINFO_DATA &device) {
-    char id[512] = {};
-    return m_pSim && m_pSim->SetupDiGetDeviceInstanceIdA(set, &device, id, sizeof id, nullptr) ? id : "";
-  }
-  // A file under the test data's contract folder, in the form the backend's file calls take.
-  static std::string DataPath(const std::string &name) {
-    std::string path = std::string(QUARVEL_TEST_DATA) + "/contract/" + name;
-#ifdef _WIN32
-    std::replace(path.begin(), path.end(), '/', '\\');
-#endif
-    return path;
-  }
+  // A file under the test data's contract folder (Windows takes the forward slashes too).
+  static std::string DataPath(const std::string &name) { return QUARVEL_TEST_DATA "/contract/" + name; }
 
   // The fixture's own.
   std::unique_ptr<SimDeviceTree> m_pSim;

@@ -36,7 +36,7 @@ TEST_P(ContractTest, AnUpdateInstallsOnTheDeviceCarryingTheIdOrFailsOnWindows) {
     EXPECT_TRUE(!ok || !reboot) << "a restart asked for";
     EXPECT_EQ(Present(Services(), c.planted, SPDRP_DEVICEDESC), std::vector<std::string>{description});
     // The unit tests read installs back this way.
-    const SimDevice *planted = Sim() ? Sim()->FindDevice(InstanceId(node.set.handle, node.device)) : nullptr;
-    EXPECT_TRUE(!Sim() || description.empty() || (planted && planted->installedInf == inf && planted->installedForced));
+    const std::vector<SimDevice> devices = Sim() ? Sim()->Devices() : std::vector<SimDevice>{};
+    EXPECT_TRUE(!Sim() || description.empty() || (devices.back().installedInf == inf && devices.back().installedForced));
   }
 }
