@@ -132,7 +132,7 @@ BOOL SimDeviceTree::SetupDiGetDeviceRegistryPropertyA(HDEVINFO set, PSP_DEVINFO_
                                               {SPDRP_DRIVER, d.driverKey}};
   std::optional<std::string> value;
   if (property == SPDRP_HARDWAREID && d.hardwareIds)
-    value = MultiString(*d.hardwareIds);
+    value = d.rawHardwareIds ? *d.rawHardwareIds : MultiString(*d.hardwareIds);
   else if (texts.count(property) && !texts.at(property).empty())
     value = texts.at(property) + '\0';
   else if (property > kLastKnownProperty)

@@ -177,6 +177,11 @@ std::string SimDeviceTree::AddAbsentDevice(const std::vector<std::string> &hardw
   return id;
 }
 
+void SimDeviceTree::SetRawHardwareIds(const std::string &instanceId, const std::string &bytes) {
+  if (Node *node = m_pImpl->AliveNode(instanceId))
+    node->device.rawHardwareIds = bytes;
+}
+
 void SimDeviceTree::SetInstalledInf(const std::string &instanceId, const std::string &infPath) {
   if (Node *node = m_pImpl->AliveNode(instanceId))
     node->device.installedInf = infPath;

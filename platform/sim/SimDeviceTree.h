@@ -41,6 +41,7 @@ enum class SimMode {
 struct SimDevice {
   std::string instanceId;                              // e.g. USB\VID_05C6&PID_9018&MI_02\1 or ROOT\MODEM\0000
   std::optional<std::vector<std::string>> hardwareIds; // absent: the property read fails with 13
+  std::optional<std::string> rawHardwareIds;           // set: the bytes that property read gives instead
   std::string className;
   GUID classGuid{};
   bool present = true;     // present in the hardware profile (root nodes: once registered)
@@ -67,6 +68,8 @@ public:
   std::string AddPresentDeviceWithoutIds(const std::string &className = "USB");
   // A registered device that is not present (Windows hides it from DIGCF_PRESENT; Wine lists it).
   std::string AddAbsentDevice(const std::vector<std::string> &hardwareIds, const std::string &className = "USB");
+  // A damaged hardware-ID value: its property read gives these bytes as they are, terminating zeros or not.
+  void SetRawHardwareIds(const std::string &instanceId, const std::string &bytes);
   // The driver a device already has: a plain update with the same INF is not better (259).
   void SetInstalledInf(const std::string &instanceId, const std::string &infPath);
   // The next successful driver updates report that a restart is needed.

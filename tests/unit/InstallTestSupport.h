@@ -89,7 +89,7 @@ struct RecordingView : InstallView {
 };
 
 // A simulated tree whose driver updates can call back into the test (a message dispatched during a
-// platform call) and are remembered, and whose devices can give raw bytes as their hardware IDs.
+// platform call) and are remembered.
 class HookedTree : public SimDeviceTree {
 public:
   using SimDeviceTree::SimDeviceTree;
@@ -97,7 +97,6 @@ public:
   std::function<void()> onUpdate;
   std::vector<std::pair<DWORD, std::string>> updates; // flags and hardware ID of every update
   std::vector<std::string> forcedInfs;                // INF paths of the forced updates that succeeded
-  std::map<std::string, std::string> rawIds;          // by instance ID: the bytes its property gives
 
   BOOL UpdateDriverForPlugAndPlayDevicesA(HWND parent, PCSTR id, PCSTR inf, DWORD flags, BOOL *reboot) override {
     updates.emplace_back(flags, id ? id : "");
@@ -107,23 +106,6 @@ public:
     if (ok && (flags & INSTALLFLAG_FORCE))
       forcedInfs.push_back(inf);
     return ok;
-  }
-
-  BOOL SetupDiGetDeviceRegistryPropertyA(HDEVINFO set, PSP_DEVINFO_DATA device, DWORD property, DWORD *type,
-                                         BYTE *buffer, DWORD size, DWORD *required) override {
-    char instance[512] = {};
-    const auto raw = property == SPDRP_HARDWAREID && !rawIds.empty() &&
-                             SetupDiGetDeviceInstanceIdA(set, device, instance, sizeof instance, nullptr)
-                         ? rawIds.find(instance) : rawIds.end();
-    if (raw == rawIds.end())
-      return SimDeviceTree::SetupDiGetDeviceRegistryPropertyA(set, device, property, type, buffer, size, required);
-    if (required)
-      *required = static_cast<DWORD>(raw->second.size());
-    SetLastError(size < raw->second.size() ? ERROR_INSUFFICIENT_BUFFER : ERROR_SUCCESS);
-    if (size < raw->second.size())
-      return FALSE;
-    std::copy(raw->second.begin(), raw->second.end(), buffer);
-    return TRUE;
   }
 };
 
