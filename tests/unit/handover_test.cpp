@@ -17,22 +17,17 @@ struct Facts {
   DWORD startCode;
 };
 
-class FakeProcess : public ProcessFacts {
-public:
-  explicit FakeProcess(const Facts &facts) : m_facts(facts) {}
-  bool Is32BitOn64BitWindows() override { return m_facts.wow64; }
-  CString ExecutableName() override { return m_facts.name; }
-  bool ExistsBesideExecutable(PCSTR fileName) override {
-    return m_facts.buildBeside && std::string(fileName) == "Quarvel64.exe";
+struct FakeProcess : ProcessFacts {
+  explicit FakeProcess(const Facts &given) : facts(given) {}
+  bool Is32BitOn64BitWindows() override { return facts.wow64; }
+  CString ExecutableName() override { return facts.name; }
+  bool ExistsBesideExecutable(PCSTR name) override { return facts.buildBeside && std::string(name) == "Quarvel64.exe"; }
+  DWORD StartBesideExecutable(PCSTR name) override {
+    started.push_back(name);
+    return facts.startCode;
   }
-  DWORD StartBesideExecutable(PCSTR fileName) override {
-    started.push_back(fileName);
-    return m_facts.startCode;
-  }
+  const Facts facts;
   std::vector<std::string> started;
-
-private:
-  const Facts m_facts;
 };
 
 TEST(HandOver, OnlyA32BitProcessOn64BitWindowsStartsThe64BitBuildBesideIt) {
