@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -27,8 +28,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
                        std::to_string(getpid()) + ".inf";
     ~TempFile() { std::remove(path.c_str()); }
   } file;
-  std::FILE *out = std::fopen(file.path.c_str(), "wb");
-  FUZZ_CHECK(out && std::fwrite(bytes.data(), 1, bytes.size(), out) == bytes.size() && std::fclose(out) == 0);
+  FUZZ_CHECK(std::ofstream(file.path, std::ios::binary).write(bytes.data(), bytes.size()).good());
 
   CInfFileHelper inf;
   FUZZ_CHECK(inf.Open(CString(file.path)));

@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <random>
+#include <set>
 
 #include "InstallTestSupport.h"
 
@@ -62,14 +63,11 @@ TEST(InstallProperty, RandomTreesAndFailuresKeepTheInstallsInvariants) {
   const unsigned long baseSeed = seedText ? std::strtoul(seedText, nullptr, 10) : 20250115;
   const unsigned long iterations = countText ? std::strtoul(countText, nullptr, 10) : 300;
   const Package packages[] = {{false, false}, {true, false}, {false, true}}; // the first complete
-  std::vector<std::string> operations; // every platform call a clean run makes
-  {
-    Dialog clean(SimMode::Windows, packages[0].dir.ExePath());
-    clean.core.RunAutomaticInstall();
-    for (const std::string &operation : clean.tree.CallLog())
-      if (std::find(operations.begin(), operations.end(), operation) == operations.end())
-        operations.push_back(operation);
-  }
+  Dialog clean(SimMode::Windows, packages[0].dir.ExePath());
+  clean.core.RunAutomaticInstall();
+  const std::vector<std::string> log = clean.tree.CallLog();
+  const std::set<std::string> called(log.begin(), log.end()); // every platform call a clean run makes
+  const std::vector<std::string> operations(called.begin(), called.end());
   int successes = 0;
   for (unsigned long n = 0; n < iterations && !::testing::Test::HasFailure(); ++n) {
     const unsigned long seed = baseSeed + n;
