@@ -55,15 +55,6 @@ struct Arrangement {
   int skipped = 0;                          // devices the helper's searches skip, with a trace
 };
 
-// A present modem with a long first ID: the INF's ID followed by a separator. Only an ID the scan
-// can read is matched, so only that modem goes.
-std::function<void(Dialog &)> LongModem(size_t length) {
-  return [length](Dialog &d) {
-    (length <= 1998 ? d.phone : d.unrelated)
-        .push_back(d.tree.AddPresentDevice({kModemId + "&"s + std::string(length - 28, 'L')}, "Modem"));
-  };
-}
-
 const Arrangement kArrangements[] = {
     {"NoPhone", [](Dialog &) {}, true},
     // The phone's modem among devices close to the phone's IDs that none of the INFs lists (the scan
@@ -98,10 +89,15 @@ const Arrangement kArrangements[] = {
        d.tree.SetRawHardwareIds(d.phone.back(), kModemId);
      },
      false, false, kOk, kOk, 2, 3},
-    // With its two zeros the property fits the scan's 2000-byte buffer up to 1998 bytes: then the
-    // modem is matched, and Windows refuses an update by an ID longer than a device ID may be.
-    {"ModemIdOf1998Bytes", LongModem(1998), false, false, kFailed, kOk, 2},
-    {"ModemIdOf1999Bytes", LongModem(1999)},
+    // Present modems with long first IDs: the INF's ID followed by a separator. With its two zeros the
+    // property fits the scan's 2000-byte buffer up to 1998 bytes: only that modem is matched (though the
+    // scan takes the last match) and goes, and Windows refuses an update by an ID that long.
+    {"ModemIdsOf1998And1999Bytes",
+     [](Dialog &d) {
+       d.phone.push_back(d.tree.AddPresentDevice({kModemId + "&"s + std::string(1998 - 28, 'L')}, "Modem"));
+       d.unrelated.push_back(d.tree.AddPresentDevice({kModemId + "&"s + std::string(1999 - 28, 'L')}, "Modem"));
+     },
+     false, false, kFailed, kOk, 2},
 };
 
 // One automatic install on a fresh tree, arranged the same way every time, with one call failing,
