@@ -157,10 +157,7 @@ TEST_P(FaultSweep, ACleanRunThenEveryCallOfItFailingInTurn) {
   EXPECT_EQ(CountText(clean.trace.texts, "GetDeviceRegistryProperty"), arrangement.skipped);
   for (const std::string &id : clean.phone)
     EXPECT_EQ(clean.tree.FindDevice(id), nullptr) << "the phone's device gets its driver and goes";
-  if (clean.outcome == kOk) {
-    EXPECT_EQ(clean.tree.forcedInfs, paths) << "each driver from its full path";
-    EXPECT_TRUE(RootNodes(clean.tree).empty());
-  }
+  EXPECT_TRUE(clean.outcome != kOk || clean.tree.forcedInfs == paths) << "each driver from its full path";
   if (!arrangement.swept || HasFailure())
     return;
   // The helper's search for the matched modem is traced by its start and by its find.
