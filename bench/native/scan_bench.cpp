@@ -79,7 +79,7 @@ void BM_ScanDevices(benchmark::State &state) {
   long visits = 0;
   bool matchedAll = true;
   for (auto _ : state) {
-    const ScanResult scan = core.ScanDevices(PassOf(0, infPath));
+    const ScanResult scan = core.ScanDevices({kDriverKinds[0], infPath.c_str()});
     state.PauseTiming();
     matchedAll = matchedAll && scan.matched && scan.hardwareId == kModemId;
     core.ResetScanState();

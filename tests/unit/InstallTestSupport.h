@@ -43,10 +43,6 @@ inline std::string InfText(const KindInf &kind, const std::vector<std::string> &
   return text + "\r\n[TestInstall.NT]\r\n\r\n[Strings]\r\nP=\"Quarvel Tests\"\r\nD=\"Quarvel Test Device\"\r\n";
 }
 
-inline InfPass PassOf(int kindIndex, const std::string &infPath) {
-  return InfPass{kDriverKinds[kindIndex], infPath.c_str()};
-}
-
 // A temp folder for INF files, removed with everything in it. File paths are Dir() + "\\" + name,
 // as the passes join them (on Linux such a path is a file whose name holds the backslash).
 class TempInfDir {

@@ -21,20 +21,21 @@ TEST_P(PassesTest, TheScanMatchesTheLastDeviceAndOnlyItsOwnSetRemovesIt) {
   tree.AddPresentDevice({kModemId});
   const std::string winner = tree.AddPresentDevice({"USB\\VID_05C6&PID_9018&MI_02&REV_0001"});
   const std::string modemInf = dir.Write("m.inf", InfText(kKindInfs[0], {"usb\\vid_05c6&pid_9018&mi_02"}));
-  const ScanResult scan = core.ScanDevices(PassOf(0, modemInf));
+  const InfPass modem{kDriverKinds[0], modemInf.c_str()};
+  const ScanResult scan = core.ScanDevices(modem);
   EXPECT_EQ(scan.hardwareId, "USB\\VID_05C6&PID_9018&MI_02&REV_0001");
   EXPECT_EQ(scan.index, 1u);
   // A later scan that matches nothing, or fails, leaves no match to remove.
   for (const std::string &inf : {dir.Write("s.inf", InfText(kKindInfs[1], {kSerialId})), dir.PathOf("absent.inf")}) {
-    ASSERT_TRUE(core.ScanDevices(PassOf(0, modemInf)).matched);
-    core.ScanDevices(PassOf(1, inf));
+    ASSERT_TRUE(core.ScanDevices(modem).matched);
+    core.ScanDevices({kDriverKinds[1], inf.c_str()});
     core.RemoveMatchedDevice();
   }
   EXPECT_TRUE(tree.RemovedInstanceIds().empty());
   const size_t calls = tree.CallLog().size();
   core.OnRefresh(); // the last scan could not read its INF: nothing to repeat
   EXPECT_EQ(tree.CallLog().size(), calls);
-  core.ScanDevices(PassOf(0, modemInf));
+  core.ScanDevices(modem);
   core.RemoveMatchedDevice();
   core.RemoveMatchedDevice();
   core.ResetScanState();
