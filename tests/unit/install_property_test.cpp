@@ -89,7 +89,7 @@ TEST(InstallProperty, RandomTreesAndFailuresKeepTheInstallsInvariants) {
       failedDestroys += operation == "SetupDiDestroyDeviceInfoList";
     }
     const InstallOutcome outcome = dialog.core.RunAutomaticInstall();
-    dialog.ExpectSafe(outcome, "", 1 + failedDestroys);
+    dialog.ExpectSafe(outcome, "", 1 + failedDestroys, faults == 0 ? 0 : 3); // at most one node a pass
     if (faults == 0 && &package == &packages[0]) {
       EXPECT_EQ(outcome, InstallOutcome::Success);
     }
