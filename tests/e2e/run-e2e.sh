@@ -48,12 +48,8 @@ win() { wine "$@" </dev/null 2>>"$work/wine-stderr.log" | tr -d '\r'; }
 device_instances >"$work/devices-before.txt"
 [ ! -f "$scenario_path.sh" ] || source "$scenario_path.sh"
 # First the trace viewer's window; then the scenario's steps, ${APP} the program's path and ${APP_TITLE}
-# its name (a message box's caption). The texts settext sends are written as the viewer records them:
-# \n \r \t \\ become the characters.
+# its name (a message box's caption).
 mapfile -t steps < <(grep -v -e '^#' -e '^$' "$scenario_path.steps")
-for i in "${!steps[@]}"; do
-  [[ ${steps[i]} != settext* ]] || printf -v "steps[i]" '%b' "${steps[i]}"
-done
 steps=("${steps[@]//'${APP_TITLE}'/${app_name%.exe}}")
 steps=('wait-window "DebugHelper " 10000' "${steps[@]//'${APP}'/C:\\quarvel\\$app_name}")
 

@@ -55,9 +55,11 @@ std::string Narrow(const std::wstring &text, UINT codePage = CP_UTF8) {
 }
 
 DWORD Number(const Words &a, size_t index, DWORD fallback) {
+  if (index >= a.size())
+    return fallback;
   wchar_t *end = nullptr;
-  const DWORD value = index < a.size() ? wcstoul(a[index].c_str(), &end, 0) : fallback;
-  Check(!end || (!a[index].empty() && !*end), L"not a number: " + a[index]);
+  const DWORD value = wcstoul(a[index].c_str(), &end, 0);
+  Check(!a[index].empty() && !*end, L"not a number: " + a[index]);
   return value;
 }
 
@@ -90,7 +92,8 @@ public:
   void Step(const std::wstring &verb, const Words &a) {
     if (verb == L"run") {
       Check(!m_app.hProcess || WaitForSingleObject(m_app.hProcess, 0) == WAIT_OBJECT_0, L"the last one still runs");
-      STARTUPINFOW startup = {sizeof startup};
+      STARTUPINFOW startup = {};
+      startup.cb = sizeof startup;
       // No command line: the path (one without spaces) is the command line, and the folder the current one.
       Check(CreateProcessW(a.at(0).c_str(), nullptr, nullptr, nullptr, FALSE, 0, nullptr,
                            a[0].substr(0, a[0].find_last_of(L'\\')).c_str(), &startup, &m_app),
