@@ -63,7 +63,6 @@ TEST_P(ContractTest, FilesAreFoundByExactPathAndTheModulePathIsCutToTheBuffer) {
   const DWORD length = Services().GetModuleFileNameA(nullptr, full, MAX_PATH);
   EXPECT_TRUE(length > 5 && std::strlen(full) == length) << full;
   EXPECT_EQ(Services().GetModuleFileNameA(nullptr, cut, 5), 5u);
-  EXPECT_EQ(Services().GetLastError(), static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER));
   EXPECT_EQ(std::string(cut, 6), std::string(full, 4) + (WineLike() ? full[4] : '\0') + '#') << "past the buffer";
 }
 

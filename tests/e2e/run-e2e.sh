@@ -56,7 +56,6 @@ steps=('wait-window "DebugHelper " 10000' "${steps[@]//'${APP}'/C:\\quarvel\\$ap
 # The trace viewer records each text, and the phone's devices present at it, from before the app starts.
 wine 'C:\e2e\debughelper.exe' --watch-devices 'USB\VID_05C6&PID_9018' 'C:\e2e\devices.log' 'C:\e2e\trace.log' \
   </dev/null >"$work/debughelper.log" 2>&1 &
-echo "e2e[$scenario]: $scenario.steps with $app_name"
 # Into a file, not a pipe: an application that a failed step left running would hold a pipe open.
 status=0
 E2E_TRACE='C:\e2e\trace.log' timeout "${E2E_TIMEOUT:-120}" wine 'C:\e2e\e2edriver.exe' "${steps[@]}" \

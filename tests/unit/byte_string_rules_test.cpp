@@ -60,10 +60,9 @@ TEST(HardwareIdMatch, Table) {
 }
 
 TEST(CString, FormatsTextsOfAnyLength) {
-  const std::string big(70000, 'q');
   CString text;
-  text.Format("X:%d,Y:%s", 7, big.c_str());
-  EXPECT_EQ(text.str(), "X:7,Y:" + big);
+  text.Format("X:%d,Y:%s", 7, std::string(70000, 'q').c_str());
+  EXPECT_EQ(text.str(), "X:7,Y:" + std::string(70000, 'q'));
 }
 
 TEST(DebugTrace, TextsAreSentWholeUpTo511BytesNeverSplitACharacterAndKeepTheLastError) {

@@ -175,12 +175,10 @@ TEST_P(FaultSweep, ACleanRunThenEveryCallOfItFailingInTurn) {
   EXPECT_EQ(occurrences.size(), 13u) << "every kind of call is swept";
 }
 
-INSTANTIATE_TEST_SUITE_P(Arrangements, FaultSweep,
-                         ::testing::Combine(::testing::Range(0, static_cast<int>(std::size(kArrangements))),
-                                            ::testing::Values(SimMode::Windows, SimMode::Wine)),
-                         [](const auto &info) {
-                           const Arrangement &arrangement = kArrangements[std::get<0>(info.param)];
-                           return arrangement.name + "_"s + ModeName(std::get<1>(info.param));
-                         });
+const auto kRuns = ::testing::Combine(::testing::Range(0, static_cast<int>(std::size(kArrangements))),
+                                      ::testing::Values(SimMode::Windows, SimMode::Wine));
+INSTANTIATE_TEST_SUITE_P(Arrangements, FaultSweep, kRuns, [](const auto &info) {
+  return kArrangements[std::get<0>(info.param)].name + "_"s + ModeName(std::get<1>(info.param));
+});
 
 } // namespace

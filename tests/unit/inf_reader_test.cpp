@@ -104,11 +104,10 @@ TEST(InfReader, Sections) {
       {over + "\n[Models]\n%E% = I, b\n", "Models", false, {}, true},
   };
   TempInfDir folder;
-  const std::string edgeCases = QUARVEL_TEST_DATA "/inf/edge_cases.inf";
   for (const auto &c : cases) {
     if (c.bytes.find('\x81') != std::string::npos && !IsAnsiLeadByte(0x81))
       continue;
-    const std::string path = c.bytes.empty() ? edgeCases : folder.Write("s.inf", c.bytes);
+    const std::string path = c.bytes.empty() ? QUARVEL_TEST_DATA "/inf/edge_cases.inf" : folder.Write("s.inf", c.bytes);
     TraceRecorder trace;
     CInfFileHelper inf;
     CStringArray list;

@@ -4,7 +4,6 @@
 
 #include <cstdlib>
 #include <random>
-#include <set>
 
 #include "InstallTestSupport.h"
 
@@ -65,9 +64,7 @@ TEST(InstallProperty, RandomTreesAndFailuresKeepTheInstallsInvariants) {
   const Package packages[] = {{false, false}, {true, false}, {false, true}}; // the first complete
   Dialog clean(SimMode::Windows, packages[0].dir.ExePath());
   clean.core.RunAutomaticInstall();
-  const std::vector<std::string> log = clean.tree.CallLog();
-  const std::set<std::string> called(log.begin(), log.end()); // every platform call a clean run makes
-  const std::vector<std::string> operations(called.begin(), called.end());
+  const std::vector<std::string> operations = clean.tree.CallLog(); // the calls a clean run makes, as often
   int successes = 0;
   for (unsigned long n = 0; n < iterations && !::testing::Test::HasFailure(); ++n) {
     const unsigned long seed = baseSeed + n;
@@ -90,9 +87,7 @@ TEST(InstallProperty, RandomTreesAndFailuresKeepTheInstallsInvariants) {
     }
     const InstallOutcome outcome = dialog.core.RunAutomaticInstall();
     dialog.ExpectSafe(outcome, "", 1 + failedDestroys, faults == 0 ? 0 : 3); // at most one node a pass
-    if (faults == 0 && &package == &packages[0]) {
-      EXPECT_EQ(outcome, InstallOutcome::Success);
-    }
+    EXPECT_TRUE(faults > 0 || &package != &packages[0] || outcome == InstallOutcome::Success);
     successes += outcome == InstallOutcome::Success;
   }
   // Both outcomes must have been reached for the run to say anything.
