@@ -22,12 +22,11 @@ using Strings = std::vector<std::string>;
 
 // ASCII letters upper-cased; a double-byte character of the code page is passed over whole.
 std::string Upper(std::string text) {
-  for (size_t i = 0; i < text.size(); ++i) {
+  for (size_t i = 0; i < text.size(); ++i)
     if (IsAnsiLeadByte(static_cast<unsigned char>(text[i])) && i + 1 < text.size())
       ++i;
     else if (text[i] >= 'a' && text[i] <= 'z')
       text[i] = static_cast<char>(text[i] - 'a' + 'A');
-  }
   return text;
 }
 

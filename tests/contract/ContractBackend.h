@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "platform/DeviceServices.h"
 #include "platform/sim/SimDeviceTree.h"
 #ifdef _WIN32
@@ -31,8 +33,11 @@ protected:
   bool WineLike() const { return m_bWineLike; }
   // The simulation, whose read-back the unit tests trust; nullptr on the real services.
   SimDeviceTree *Sim() { return m_pSim.get(); }
-  // A file under the test data's contract folder (Windows takes the forward slashes too).
-  static std::string DataPath(const std::string &name) { return QUARVEL_TEST_DATA "/contract/" + name; }
+  // A file under the test data's contract folder, with the separator the system uses: Wine's driver update
+  // takes a path's file name after its last backslash, and fails hard on a path without one.
+  static std::string DataPath(const std::string &name) {
+    return (std::filesystem::path(QUARVEL_TEST_DATA) / "contract" / name).make_preferred().string();
+  }
 
   // The fixture's own.
   std::unique_ptr<SimDeviceTree> m_pSim;

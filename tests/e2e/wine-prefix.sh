@@ -52,6 +52,11 @@ end_wine_session() {
 }
 
 device_instances() {
-  wine reg query 'HKLM\System\CurrentControlSet\Enum' /s </dev/null 2>/dev/null | tr -d '\r' |
-    grep -E '\\Enum(\\[^\\]+){3}$' | LC_ALL=C sort || true
+  # There is always a device: a read that gives none failed (a busy host may fail one), so it is read again.
+  local listing=
+  for _ in 1 2 3; do
+    listing=$(wine reg query 'HKLM\System\CurrentControlSet\Enum' /s </dev/null 2>/dev/null | tr -d '\r' |
+      grep -E '\\Enum(\\[^\\]+){3}$') && break
+  done
+  LC_ALL=C sort <<<"$listing"
 }

@@ -17,11 +17,7 @@ using namespace std::string_literals;
 
 const std::string kDevice = "USB\\VID_05C6&PID_9018&MI_02";
 
-const struct {
-  std::vector<std::string> list;
-  std::string device;
-  bool matches;
-} kCases[] = {
+const struct { std::vector<std::string> list; std::string device; bool matches; } kCases[] = {
     {{kDevice}, kDevice, true},
     {{"USB\\VID_05C6&PID_9018"}, kDevice, true}, // followed by '&'
     {{"USB\\VID_05C6&PID_9018&MI_0"}, kDevice, false},
@@ -70,9 +66,7 @@ TEST(DebugTrace, TextsAreSentWholeUpTo511BytesNeverSplitACharacterAndKeepTheLast
   for (int i = 0; i < 2000; ++i)
     letters += static_cast<char>('a' + i % 26);
   const std::string han = "\xD6\xD0", a510(510, 'a'); // han: one character in code page 936
-  const struct {
-    std::string text, sent;
-  } cases[] = {
+  const struct { std::string text, sent; } cases[] = {
       {"Search for Device ID: [USB\\VID_05C6\n]\n", "Search for Device ID: [USB\\VID_05C6\n]\n"},
       {"File not found:C:\\100%s%d.inf", "File not found:C:\\100%s%d.inf"},
       {letters.substr(0, 511), letters.substr(0, 511)},

@@ -30,10 +30,7 @@ Lines ReadAllLines(CStdioFile &file) {
 
 TEST(StdioFile, LinesOfEachEncodingReadTwice) {
   const std::string longest(CStdioFile::kMaxLineLength, 'x');
-  const struct {
-    std::string bytes;
-    Lines lines;
-  } files[] = {
+  const struct { std::string bytes; Lines lines; } files[] = {
       // CR LF and a lone LF end a line; a lone CR is text; the last line needs no line end.
       {"one\r\ntwo\na\rb\r\r\n\nlast", {"one", "two", "a\rb\r", "", "last"}},
       {"\xD6\xD0\n" "a\0b\r\n\xFF"s, {"\xD6\xD0", "a\0b"s, "\xFF"}},

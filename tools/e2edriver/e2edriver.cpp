@@ -148,9 +148,7 @@ public:
     } else if (verb == L"wait-window") {
       Check(WaitFor([&] { return FindWindowW(nullptr, a.at(0).c_str()); }, Number(a, 1, 15000)), L"no such window");
     } else if (verb == L"settext") {
-      const std::string text = Narrow(a.at(1), CP_ACP);
-      Check(SendMessageTimeoutA(FindWindowW(nullptr, a[0].c_str()), WM_SETTEXT, 0, LPARAM(text.c_str()),
-                                SMTO_ABORTIFHUNG, 5000, nullptr),
+      Check(SendMessageA(FindWindowW(nullptr, a.at(0).c_str()), WM_SETTEXT, 0, LPARAM(Narrow(a.at(1), CP_ACP).c_str())),
             L"no window took the text");
     } else if (verb == L"wait-trace") {
       size_t found = 0;

@@ -1,5 +1,5 @@
-// Nothing thrown while a window's message is dispatched crosses the system's window procedure: the
-// window wrapper catches it, the message gets 0 and the window goes on taking messages.
+// The Win32 backend where only Windows (here Wine) can show it: nothing thrown while a window's message is
+// dispatched crosses the system's window procedure; the process facts the hand-over asks for.
 
 #include <gtest/gtest.h>
 
@@ -7,6 +7,7 @@
 
 #include <new>
 
+#include "platform/win32/Win32ProcessFacts.h"
 #include "platform/win32/Wnd.h"
 
 namespace {
@@ -29,6 +30,7 @@ protected:
   }
 };
 
+// The wrapper catches it, the message gets 0 and the window goes on taking messages.
 TEST(WindowProcedure, AnExceptionStaysInsideTheWindow) {
   ThrowingWnd window;
   ASSERT_TRUE(::IsWindow(window.m_hWnd));
@@ -37,6 +39,17 @@ TEST(WindowProcedure, AnExceptionStaysInsideTheWindow) {
   window.failing = false;
   EXPECT_EQ(::SendMessageW(window.m_hWnd, WM_SETTEXT, 0, LPARAM(L"abc")), TRUE);
   EXPECT_EQ(::SendMessageW(window.m_hWnd, WM_GETTEXTLENGTH, 0, 0), 3);
+}
+
+TEST(ProcessFacts, ThisProcessAndTheFilesBesideIt) {
+  Win32ProcessFacts facts;
+  // A 32-bit test program runs as a 32-bit process on 64-bit Windows; a 64-bit one never says so.
+  EXPECT_EQ(facts.Is32BitOn64BitWindows(), sizeof(void *) == 4);
+  EXPECT_EQ(facts.ExecutableName(), "wine_tests.exe");
+  EXPECT_TRUE(facts.ExistsBesideExecutable("wine_tests.exe"));
+  EXPECT_FALSE(facts.ExistsBesideExecutable("no-such-program.exe"));
+  EXPECT_FALSE(facts.ExistsBesideExecutable("CMakeFiles")) << "a folder (the build's own) is no program";
+  EXPECT_EQ(facts.StartBesideExecutable("no-such-program.exe"), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
 }
 
 } // namespace
