@@ -9,8 +9,12 @@ packages=(cmake make g++ googletest libbenchmark-dev
           clang libclang-rt-14-dev zip unzip)
 # Wine's 32-bit side only where this host can run 32-bit programs: elsewhere it cannot start, and Debian's
 # wine script would pick it even for 64-bit programs.
-host_32bit=no
-"$(dirname "$0")/host-runs-32bit.sh" && host_32bit=yes
+# The probe is written into the build folder: a temporary folder may be mounted noexec.
+build=$(dirname "$0")/../build
+mkdir -p "$build"
+probe=0
+"$(dirname "$0")/host-runs-32bit.sh" "$build" || probe=$?
+case $probe in 0) host_32bit=yes ;; 1) host_32bit=no ;; *) exit 1 ;; esac
 [ $host_32bit = yes ] && packages+=(wine32:i386)
 
 missing=()

@@ -1,21 +1,32 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds the 32-bit Quarvel.exe and runs it under Wine beside the sample driver
-# package (samples/), in a Wine prefix kept beside the build folder, with the trace viewer open. On a host
-# that runs 64-bit code only, Wine cannot start a 32-bit program: there it runs the x86_64 build,
-# Quarvel64.exe, instead.
+# Installs what is missing, builds Quarvel.exe and runs it under Wine beside the sample driver package
+# (samples/), as a user of 32-bit Windows runs it: alone, in a 32-bit Wine prefix kept beside the build
+# folder, with the trace viewer open. On a host that runs 64-bit code only, Wine cannot start a 32-bit
+# program: there it runs the x86_64 build, Quarvel64.exe, on 64-bit Windows instead. The first line it
+# prints says which.
 #   With a display (DISPLAY set): the dialog appears; use it, close it, and the trace is printed.
 #   Without one: it runs in a virtual display, presses Install as a user would, prints the trace and
 #   the outcome, and saves a screenshot (build/quarvel-run.png).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
-./cmake/bootstrap.sh
-source cmake/wine-env.sh
-preset=win32 exe=Quarvel.exe
-if [ "$QUARVEL_HOST_32BIT" = no ]; then
-  preset=win64 exe=Quarvel64.exe
-  echo "run-quarvel: this host runs 64-bit code only, so it runs the x86_64 build, Quarvel64.exe"
+if [ -z "${QUARVEL_RUN_BOOTSTRAPPED:-}" ]; then
+  ./cmake/bootstrap.sh
+  # Again in a new process: this shell's C library has already looked for the zh_CN locale that the
+  # bootstrap may just have made, and would warn that it cannot set it.
+  QUARVEL_RUN_BOOTSTRAPPED=1 exec "$0" "$@"
 fi
+source cmake/wine-env.sh
+mkdir -p build
+status=0
+./cmake/host-runs-32bit.sh build || status=$?
+case $status in
+  0) preset=win32 exe=Quarvel.exe
+     echo "run-quarvel: Quarvel.exe alone on 32-bit Windows (a 32-bit Wine prefix), as its users there run it" ;;
+  1) preset=win64 exe=Quarvel64.exe
+     echo "run-quarvel: Quarvel64.exe on 64-bit Windows (a 64-bit Wine prefix): this host runs 64-bit code only" ;;
+  *) exit 1 ;;
+esac
 # QUARVEL_RUN_BUILD picks another build folder for the preset; the prefix, logs and the
 # screenshot go beside it.
 build=${QUARVEL_RUN_BUILD:-$root/build/$preset}
@@ -26,15 +37,17 @@ echo "run-quarvel: building $exe and the tools ($preset preset, $build)"
 cmake --preset $preset -B "$build" >/dev/null
 cmake --build "$build" --target Quarvel debughelper e2edriver -j2 >/dev/null
 
-export WINEPREFIX=$out/run-prefix WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+windows=$(windows_of "$build/app/$exe")
+export WINEPREFIX=$out/run-prefix-$windows WINEARCH=$windows WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 export LANG=zh_CN.UTF-8 LC_ALL=zh_CN.UTF-8
 unset WINESERVER
 headless=0
 [ -n "${DISPLAY:-}" ] || headless=1
 
+stamp=$(prefix_stamp "$windows")
 (
   flock 9
-  if [ ! -f "$WINEPREFIX/.run-prepared" ]; then
+  if [ "$(cat "$WINEPREFIX/.run-prepared" 2>/dev/null)" != "$stamp" ]; then
     echo "run-quarvel: preparing the Wine prefix $WINEPREFIX (once, about half a minute)"
     rm -rf "$WINEPREFIX"
     (
@@ -42,10 +55,10 @@ headless=0
       wineboot -i
       "$root/tools/wine-link-cjk-font.sh"
       wineserver -w
-    ) </dev/null >"$out/run-prefix.log" 2>&1
-    touch "$WINEPREFIX/.run-prepared"
+    ) </dev/null >"$WINEPREFIX.log" 2>&1
+    echo "$stamp" >"$WINEPREFIX/.run-prepared"
   fi
-) 9>"$out/run-prefix.lock"
+) 9>"$WINEPREFIX.lock"
 
 # The program beside its driver package, as it ships.
 run_dir=$WINEPREFIX/drive_c/quarvel

@@ -61,7 +61,8 @@ cleanup() {
 trap cleanup EXIT
 trap 'exit 1' INT TERM HUP
 
-wine_session "$build" "$work" || fail "no Wine session"
+# The Windows the program's users have: an i686 program alone on 32-bit Windows.
+wine_session "$build" "$work" "$(windows_of "$app")" || fail "no Wine session"
 
 # C:\quarvel: Quarvel.exe and both install baselines beside the sample package (each finds the INF
 # files beside itself); C:\bench: the timer.
@@ -74,13 +75,7 @@ cp "$bench/bench_calls_baseline.exe" "$bench/bench_traced_baseline.exe" "$bench/
 cp "$bench/bench_timer.exe" "$drive_c/bench/"
 
 win() { wine "$@" </dev/null 2>>"$work/wine-stderr.log"; }
-pe_bits() {
-  local offset machine
-  offset=$(od -An -tu4 -j60 -N4 "$1" | tr -d ' ')
-  machine=$(od -An -tx2 -j$((offset + 4)) -N2 "$1" | tr -d ' ')
-  case "$machine" in 014c) echo 32 ;; 8664) echo 64 ;; *) fail "unknown PE machine $machine in $1" ;; esac
-}
-bits=$(pe_bits "$app")
+case $("$source_dir/cmake/pe-machine.sh" "$app") in i686) bits=32 ;; x86_64) bits=64 ;; *) fail "no machine" ;; esac
 marks_key='HKLM\Software\Quarvel\SampleMarks'
 
 # Wine and the prefix warm: the server, the services and the registry are up before any timing.

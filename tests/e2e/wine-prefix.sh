@@ -1,25 +1,28 @@
 # A Wine session of its own for the end-to-end runner and the Wine benchmarks (sourced, bash).
 #
-#   wine_session <build-dir> <work-dir>
-#       prepares, once per build folder and Wine version, the base prefix <build-dir>/wine/e2e-base
-#       (64-bit, so that the i686 and the x86_64 program both run; unmanaged windows; CJK font link),
-#       copies it to <work-dir>/prefix (WINEPREFIX), and starts a display (DISPLAY) and a Wine server
-#       of the session's own, so that sessions can run side by side.
+#   wine_session <build-dir> <work-dir> <win32|win64>
+#       prepares, once per build folder and stamp (prefix_stamp: Wine version, arch, loader, 32-bit side),
+#       the base prefix <build-dir>/wine/e2e-base-<windows> (32-bit or 64-bit Windows; unmanaged windows;
+#       CJK font link), copies it to <work-dir>/prefix (WINEPREFIX), and starts a display (DISPLAY) and a
+#       Wine server of the session's own, so that sessions can run side by side.
 #   end_wine_session      stops the server, then the display.
 #   device_instances      every device instance in the prefix's registry, one a line, sorted.
 #
 # Sourcing it also sets the environment: quiet, no Mono/Gecko prompts, zh_CN so that the ANSI code page is
 # 936, and never the caller's display or Wine server.
 source "$(dirname "${BASH_SOURCE[0]}")/../../cmake/wine-env.sh"
-export LANG=zh_CN.UTF-8 LC_ALL=zh_CN.UTF-8 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEARCH=win64
-unset WINESERVER DISPLAY
+export LANG=zh_CN.UTF-8 LC_ALL=zh_CN.UTF-8 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+unset WINESERVER DISPLAY WINEARCH
 font_link=$(cd "$(dirname "${BASH_SOURCE[0]}")/../../tools" && pwd)/wine-link-cjk-font.sh
 
 wine_session() {
-  local base=$1/wine/e2e-base stamp="prepared for $(wine --version)"
+  export WINEARCH=$3
+  local base=$1/wine/e2e-base-$3 stamp
+  stamp=$(prefix_stamp "$3")
   mkdir -p "$1/wine"
   # Copies share the base's program images through hard links, so a base that another Wine build made
-  # is never reused: that Wine would rewrite those images in place when updating a copy.
+  # is never reused (that Wine would rewrite those images in place when updating a copy), nor one made
+  # on another kind of host (without Wine's 32-bit side, a 64-bit prefix has an empty syswow64).
   (
     flock 9
     [ "$(cat "$base/.prepared" 2>/dev/null)" != "$stamp" ] || exit 0
