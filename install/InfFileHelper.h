@@ -1,5 +1,5 @@
 #pragma once
-// Reads hardware IDs out of a driver INF: the text right of the first comma on each line of one section.
+// Reads hardware IDs out of a driver INF: the field after the first comma on each models line of one section.
 
 #include "install/DriverKind.h"
 #include "platform/CStdioFile.h"

@@ -83,10 +83,18 @@ TEST(InfReader, Sections) {
     Lines values;
     bool capped = false; // a line over the cap ended the reading, with a trace
   } cases[] = {
-      // White space around a value goes; only the first comma splits; comments and lines without a
-      // comma give nothing; a bracket inside a comment ends the section.
-      {"", "Spacing", true, {modem, "USB\\VID_05C6&PID_9018", "USB\\VID_05C6&PID_9018, USB\\VID_05C6&PID_901D", "",
-                             ",", "leading comma", "100%s done", modem}},
+      // White space around a value goes; a second comma ends it; comments and lines without a comma give
+      // nothing; a bracket inside a comment does not end the section.
+      {"", "Spacing", true, {modem, "USB\\VID_05C6&PID_9018", "USB\\VID_05C6&PID_9018", "", "", "leading comma",
+                             "100%s done", modem, "USB\\VID_05C6&PID_9018&MI_03", "USB\\VID_AFTER&PID_END"}},
+      // A ';' outside double quotes starts a comment; inside them ',', ';' and '[' are text, up to the line's
+      // end when the quote is left open; a plain line after such lines reads as ever.
+      {"[TrailingComment]\n%D% = Inst, Root\\gnssUmdf ; edit as needed\n", "TrailingComment", true, {"Root\\gnssUmdf"}},
+      {"[CompatibleIds]\n%D% = Inst, ACPI\\USBC000, ACPI\\PNP0CA0\n", "CompatibleIds", true, {"ACPI\\USBC000"}},
+      {"[QuotedComma]\n\"Modem, rev 2\" = Inst, " + modem + "\n", "QuotedComma", true, {modem}},
+      {"[QuotedBracket]\n\"[Beta] Modem\" = Inst, " + modem + "\n%Desc% = Section, HardwareId\n[Next]\n%E% = I, x\n",
+       "QuotedBracket", true, {modem, "HardwareId"}},
+      {"[OpenQuote]\n\"[Beta, rev 2 = I, X ; x\n%Desc% = Section, HardwareId\n", "OpenQuote", true, {"HardwareId"}},
       {"", "Models.NTamd64", false, {}}, // the header's letter case counts
       {"", "Twice", true, {"first"}},
       {"", "Mentioned", true, {"before the real header"}}, // a comment that mentions the header starts it
@@ -95,7 +103,7 @@ TEST(InfReader, Sections) {
       {"[Models]\n"s, "Models\0x"s, false, {}},
       {"[Mod\nels]\n%D% = I, x\n", "Models", false, {}}, // a header is one line's
       // "\x81\x5B" is one character whose trail byte is '[': it neither ends a section nor makes a header.
-      {"\x81[Models]\r\n%D% = I, early\r\n[Models]\r\n\"\x81\x5B M\" = I, " + modem + "\r\n", "Models", true, {modem}},
+      {"\x81[Models]\r\n%D% = I, early\r\n[Models]\r\n%\x81\x5B M% = I, " + modem + "\r\n", "Models", true, {modem}},
       {"[" + han + "]\r\n%D% = I, " + han + "\r\n", han, true, {han}},
       {"[Models]\n%D% = I, a\n" + over + "\n%E% = I, b\n", "Models", true, {"a"}, true},
       {over + "\n[Models]\n%E% = I, b\n", "Models", false, {}, true},
