@@ -40,3 +40,34 @@ TEST_P(ContractTest, AnUpdateInstallsOnTheDeviceCarryingTheIdOrFailsOnWindows) {
     EXPECT_TRUE(!Sim() || description.empty() || (devices.back().installedInf == inf && devices.back().installedForced));
   }
 }
+
+// Causes Wine cannot produce, so Windows-mode only: each arranged as a state of the simulated tree, where
+// registering a node and updating its driver go as Windows documents (the notes in SimDeviceTree.h).
+TEST_P(ContractTest, RefusedAndRestartingInstallsAsWindowsDocumentsThem) {
+  if (!Sim() || WineLike())
+    GTEST_SKIP() << "Windows-mode only: Wine cannot produce these";
+  const struct { const char *state; void (SimDeviceTree::*arrange)(bool); bool value; DWORD registerCode, updateCode;
+                 bool restart = false; }
+      cases[] = {
+          {.state = "not elevated", .arrange = &SimDeviceTree::SetElevated, .value = false,
+           .registerCode = ERROR_ACCESS_DENIED, .updateCode = ERROR_ACCESS_DENIED},
+          {.state = "an untrusted package", .arrange = &SimDeviceTree::SetPackageTrusted, .value = false,
+           .registerCode = 0, .updateCode = ERROR_DRIVER_STORE_ADD_FAILED},
+          {.state = "another installation running", .arrange = &SimDeviceTree::SetOtherInstallRunning, .value = true,
+           .registerCode = 0, .updateCode = ERROR_DEVICE_INSTALLER_NOT_READY},
+          {.state = "a restart needed", .arrange = &SimDeviceTree::SetRebootRequired, .value = true,
+           .registerCode = 0, .updateCode = 0, .restart = true},
+      };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.state);
+    SimDeviceTree tree(SimMode::Windows);
+    (tree.*c.arrange)(c.value);
+    PlantedNode node(tree, "QCT_STATE", kContractClassGuid, {ContractHardwareId(4)});
+    EXPECT_EQ(node.ok ? 0 : tree.GetLastError(), c.registerCode);
+    BOOL reboot = FALSE;
+    const BOOL ok = tree.UpdateDriverForPlugAndPlayDevicesA(nullptr, ContractHardwareId(4).c_str(),
+                                                            DataPath("contract_class.inf").c_str(), INSTALLFLAG_FORCE, &reboot);
+    EXPECT_EQ(ok ? 0 : tree.GetLastError(), c.updateCode);
+    EXPECT_EQ(reboot != FALSE, c.restart);
+  }
+}
