@@ -86,12 +86,13 @@ std::u16string DriverLine(const PassResult &pass, SystemText &system) {
            (slash == std::string::npos ? u"the program's folder" : Utf16FromAnsi(path.substr(0, slash))) + u".";
 
   const char16_t *advice = AdviceFor(result);
-  const std::u16string words = result.code == ERROR_SUCCESS ? u"" : OneLine(system.ErrorMessage(MessageTableCode(result.code)));
-  char code[32] = "(no error code)";
-  if (result.code != ERROR_SUCCESS)
-    std::snprintf(code, sizeof code, "(error 0x%08X)", static_cast<unsigned>(result.code));
-  return line + (advice ? advice + std::u16string(u" ") : u"") + (words.empty() ? u"" : words + u" ") +
-         Utf16FromAnsi(code);
+  const std::u16string advised = line + (advice ? advice + std::u16string(u" ") : u"");
+  if (result.code == ERROR_SUCCESS)
+    return advised + u"(no error code)";
+  const std::u16string words = OneLine(system.ErrorMessage(MessageTableCode(result.code)));
+  char code[24];
+  std::snprintf(code, sizeof code, "(error 0x%08X)", static_cast<unsigned>(result.code));
+  return advised + (words.empty() ? u"" : words + u" ") + Utf16FromAnsi(code);
 }
 
 } // namespace

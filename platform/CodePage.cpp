@@ -29,6 +29,7 @@ std::u16string Utf16FromAnsi(const std::string &text) {
 #else
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <iconv.h>
 
 // Code page 936 (GBK): lead bytes 0x81 to 0xFE.
@@ -91,8 +92,8 @@ std::string AnsiFromUtf16(const std::u16string &text) {
 std::u16string Utf16FromAnsi(const std::string &text) {
   const std::string bytes = Convert("UTF-16LE", "CP936", text, 1, std::string("?\0", 2));
   std::u16string units;
-  for (std::size_t i = 0; i + 1 < bytes.size(); i += 2)
-    units += static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) | static_cast<unsigned char>(bytes[i + 1]) << 8);
+  for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) // little-endian units
+    units += static_cast<char16_t>(static_cast<uint8_t>(bytes[i]) | static_cast<uint8_t>(bytes[i + 1]) << 8);
   return units;
 }
 #endif

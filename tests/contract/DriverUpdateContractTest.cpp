@@ -46,28 +46,27 @@ TEST_P(ContractTest, AnUpdateInstallsOnTheDeviceCarryingTheIdOrFailsOnWindows) {
 TEST_P(ContractTest, RefusedAndRestartingInstallsAsWindowsDocumentsThem) {
   if (!Sim() || WineLike())
     GTEST_SKIP() << "Windows-mode only: Wine cannot produce these";
-  const struct { const char *state; void (SimDeviceTree::*arrange)(bool); bool value; DWORD registerCode, updateCode;
-                 bool restart = false; }
+  const struct { const char *state; void (SimDeviceTree::*arrange)(bool); bool value; DWORD registered, updated; }
       cases[] = {
           {.state = "not elevated", .arrange = &SimDeviceTree::SetElevated, .value = false,
-           .registerCode = ERROR_ACCESS_DENIED, .updateCode = ERROR_ACCESS_DENIED},
+           .registered = ERROR_ACCESS_DENIED, .updated = ERROR_ACCESS_DENIED},
           {.state = "an untrusted package", .arrange = &SimDeviceTree::SetPackageTrusted, .value = false,
-           .registerCode = 0, .updateCode = ERROR_DRIVER_STORE_ADD_FAILED},
+           .registered = 0, .updated = ERROR_DRIVER_STORE_ADD_FAILED},
           {.state = "another installation running", .arrange = &SimDeviceTree::SetOtherInstallRunning, .value = true,
-           .registerCode = 0, .updateCode = ERROR_DEVICE_INSTALLER_NOT_READY},
+           .registered = 0, .updated = ERROR_DEVICE_INSTALLER_NOT_READY},
           {.state = "a restart needed", .arrange = &SimDeviceTree::SetRebootRequired, .value = true,
-           .registerCode = 0, .updateCode = 0, .restart = true},
+           .registered = 0, .updated = 0},
       };
+  const std::string id = ContractHardwareId(4), inf = DataPath("contract_class.inf");
   for (const auto &c : cases) {
-    SCOPED_TRACE(c.state);
     SimDeviceTree tree(SimMode::Windows);
     (tree.*c.arrange)(c.value);
-    PlantedNode node(tree, "QCT_STATE", kContractClassGuid, {ContractHardwareId(4)});
-    EXPECT_EQ(node.ok ? 0 : tree.GetLastError(), c.registerCode);
+    PlantedNode node(tree, "QCT_STATE", kContractClassGuid, {id});
+    EXPECT_EQ(node.ok ? 0 : tree.GetLastError(), c.registered) << c.state;
     BOOL reboot = FALSE;
-    const BOOL ok = tree.UpdateDriverForPlugAndPlayDevicesA(nullptr, ContractHardwareId(4).c_str(),
-                                                            DataPath("contract_class.inf").c_str(), INSTALLFLAG_FORCE, &reboot);
-    EXPECT_EQ(ok ? 0 : tree.GetLastError(), c.updateCode);
-    EXPECT_EQ(reboot != FALSE, c.restart);
+    const BOOL ok =
+        tree.UpdateDriverForPlugAndPlayDevicesA(nullptr, id.c_str(), inf.c_str(), INSTALLFLAG_FORCE, &reboot);
+    EXPECT_EQ(ok ? 0 : tree.GetLastError(), c.updated) << c.state;
+    EXPECT_EQ(reboot != FALSE, c.arrange == &SimDeviceTree::SetRebootRequired) << c.state;
   }
 }

@@ -133,11 +133,10 @@ struct SweepRun : Dialog {
     EXPECT_LE(failed.size(), 1u) << what;
     EXPECT_TRUE(operation.empty() || failed.empty() || failed[0] == operation) << what << ": " << failed[0];
     // The outcome tells what the trace tells: the failed call's code, and the restart asked for.
-    for (const PassResult &pass : outcome.passes) {
+    for (const PassResult &pass : outcome.passes)
       if (!operation.empty() && !pass.install.Succeeded() && FailedCall(pass.install.failedStep) == operation) {
         EXPECT_EQ(pass.install.code, code) << what << ": " << pass.install.failedStep;
       }
-    }
     EXPECT_EQ(outcome.RestartNeeded(), arrangement.restart && installed > 0) << what;
     int restartsAfterInstalls = 0;
     for (size_t i = 1; i < texts.size(); ++i)

@@ -14,8 +14,7 @@
 //                                    browser) becomes current; its caption and text are printed (30000 ms)
 //   expect-no-box [ms]               no such dialog shows up within ms (default: none now)
 //   text <id> <text> [ms]            the control holds text (within ms; default: now)
-//   has-line <id> <text> [ms]        one of the edit control's lines is text (within ms; default: now);
-//                                    the control's text is printed
+//   has-line <id> <text> [ms]        one of the edit control's lines is text (within ms; default: now)
 //   visible <id> <1|0>               the control is shown, or hidden
 //   click <id>                       presses a shown, enabled button (a posted BM_CLICK)
 //   post <message> [wparam]          posts to the current window: 0x10 the close box, 0x100 0x1b the Esc
@@ -77,8 +76,7 @@ std::wstring EditText(HWND control) {
   SendMessageTimeoutW(control, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 5000, &length);
   std::wstring text(length + 1, L'\0');
   SendMessageTimeoutW(control, WM_GETTEXT, text.size(), LPARAM(&text[0]), SMTO_ABORTIFHUNG, 5000, &copied);
-  text.resize(copied);
-  return text;
+  return text.substr(0, copied);
 }
 
 // Polls check every 20 ms until it gives a non-zero value or ms have passed; its last value.
@@ -130,7 +128,6 @@ public:
         return (L"\r\n" + EditText(control) + L"\r\n").find(L"\r\n" + a.at(1) + L"\r\n") != std::wstring::npos;
       };
       Check(WaitFor(hasLine, Number(a, 2, 0)), L"no such line in \"" + EditText(control) + L"\"");
-      std::puts(Narrow(L"TEXT \"" + EditText(control) + L"\"").c_str());
     } else if (verb == L"visible") {
       Check(!IsWindowVisible(Control(a.at(0))) == !Number(a, 1, 1), L"its visibility is not that");
     } else if (verb == L"click") {
