@@ -194,7 +194,7 @@ void CQuarvelDlg::ShowDetails(const InstallOutcome &outcome) {
   HWND details = ::GetDlgItem(m_hWnd, IDC_DETAILS);
   ::SetWindowTextW(details, text.c_str());
   const bool show = !text.empty();
-  if (show == (::IsWindowVisible(details) != FALSE))
+  if (show == ((::GetWindowLongW(details, GWL_STYLE) & WS_VISIBLE) != 0))
     return;
   // The area lies below the dialog as first shown: the dialog grows by its height and a margin, and
   // shrinks back when there is nothing to show.
