@@ -1,6 +1,6 @@
 #include "install/InstallerCore.h"
 
-#include <vector>
+#include <algorithm>
 
 #include "install/InfFileHelper.h"
 #include "install/ModuleDirectory.h"
@@ -11,6 +11,9 @@ namespace {
 
 // Some driver folders name the modem INF this way.
 const char kAlternateModemInf[] = "\\qcmsm.inf";
+// Steps of the installing step that fail before the helper is asked (not traced).
+const char kInfUnreadableStep[] = "Open INF";
+const char kNoHardwareIdStep[] = "Read hardware IDs";
 
 // A file in a directory; no path at all when the directory is unknown, so that nothing is looked
 // for at the root of the current drive.
@@ -53,25 +56,30 @@ private:
 
 } // namespace
 
-InstallOutcome CInstallerCore::RunAutomaticInstall() {
-  if (m_bBusy)
-    return InstallOutcome::Ignored;
-  BusyScope busy(m_bBusy);
-
-  bool allInstalled = true;
-  for (const InfPass &pass : PassesIn(GetModuleDirectory())) {
-    const bool installed = RunInfPass(pass);
-    allInstalled = allInstalled && installed;
-  }
-  return allInstalled ? InstallOutcome::Success : InstallOutcome::Failure;
+InstallVerdict InstallOutcome::Verdict() const {
+  if (passes.empty())
+    return InstallVerdict::Ignored;
+  const bool allInstalled = std::all_of(passes.begin(), passes.end(),
+                                        [](const PassResult &pass) { return pass.install.Succeeded(); });
+  return allInstalled ? InstallVerdict::Success : InstallVerdict::Failure;
 }
 
-bool CInstallerCore::RunFolderInstall(const CString &folder) {
+bool InstallOutcome::RestartNeeded() const {
+  return std::any_of(passes.begin(), passes.end(), [](const PassResult &pass) { return pass.install.restartNeeded; });
+}
+
+InstallOutcome CInstallerCore::RunAutomaticInstall() {
   if (m_bBusy)
-    return false;
+    return InstallOutcome();
   BusyScope busy(m_bBusy);
-  InstallFromFolder(folder);
-  return true;
+  return RunPasses(PassesIn(GetModuleDirectory()));
+}
+
+InstallOutcome CInstallerCore::RunFolderInstall(const CString &folder) {
+  if (m_bBusy)
+    return InstallOutcome();
+  BusyScope busy(m_bBusy);
+  return InstallFromFolder(folder);
 }
 
 void CInstallerCore::OnRefresh() {
@@ -79,46 +87,56 @@ void CInstallerCore::OnRefresh() {
     ScanDevices(*m_refreshPass);
 }
 
-bool CInstallerCore::RunInfPass(const InfPass &pass) {
+InstallOutcome CInstallerCore::RunPasses(const std::vector<InfPass> &passes) {
+  InstallOutcome outcome;
+  for (const InfPass &pass : passes)
+    outcome.passes.push_back(RunInfPass(pass));
+  return outcome;
+}
+
+PassResult CInstallerCore::RunInfPass(const InfPass &pass) {
   const ScanResult scan = ScanDevices(pass);
   // A plain update of the devices that already carry the matched ID; whether it did anything is
   // seen by the installing step's own search.
   if (!scan.hardwareId.IsEmpty())
     Platform().UpdateDriverForPlugAndPlayDevicesA(nullptr, scan.hardwareId, pass.infPath, 0, nullptr);
-  const bool installed = InstallByInf(pass, scan.hardwareId);
+  PassResult result{pass.driverKind, pass.infPath, InstallByInf(pass, scan.hardwareId)};
   RemoveMatchedDevice();
-  return installed;
+  return result;
 }
 
-bool CInstallerCore::InstallByInf(const InfPass &pass, CString hardwareId) {
-  CStringArray listed;
-  if (hardwareId.IsEmpty() && ReadKindHardwareIds(pass, listed) && !listed.IsEmpty())
-    hardwareId = listed[0];
+InstallResult CInstallerCore::InstallByInf(const InfPass &pass, CString hardwareId) {
+  if (hardwareId.IsEmpty()) {
+    CStringArray listed;
+    if (!ReadKindHardwareIds(pass, listed))
+      return MissingInf(pass.infPath).value_or(InstallResult{kInfUnreadableStep, ERROR_OPEN_FAILED});
+    if (!listed.IsEmpty())
+      hardwareId = listed[0];
+  }
+  // The models section of the kind is missing, or lists nothing.
   if (hardwareId.IsEmpty())
-    return false;
+    return InstallResult{kNoHardwareIdStep, ERROR_SECTION_NOT_FOUND};
 
   WaitCursorScope waitCursor(m_view);
-  CQuarvelHelper helper;
-  if (!helper.InstallInfDriver(pass, hardwareId, nullptr))
-    return false;
+  const InstallResult result = CQuarvelHelper().InstallDriver(pass, hardwareId);
   // Describe the devices present now, so that the pass removes the one the driver went to.
-  ScanDevices(pass);
-  return true;
+  if (result.Succeeded())
+    ScanDevices(pass);
+  return result;
 }
 
-void CInstallerCore::InstallFromFolder(const CString &folder) {
+InstallOutcome CInstallerCore::InstallFromFolder(const CString &folder) {
   std::vector<InfPass> passes = PassesIn(folder);
   if (!passes[0].infPath.IsEmpty() && !Platform().FileExists(passes[0].infPath))
     passes[0].infPath = PathInDirectory(folder, kAlternateModemInf);
-  for (const InfPass &pass : passes)
-    RunInfPass(pass);
+  return RunPasses(passes);
 }
 
 CString CInstallerCore::GetModuleDirectory() { return ExecutableDirectory(); }
 
-bool CInstallerCore::RunFolderInstall(const std::function<CString()> &chooseFolder) {
+InstallOutcome CInstallerCore::RunFolderInstall(const std::function<CString()> &chooseFolder) {
   if (m_bBusy)
-    return false;
+    return InstallOutcome();
   const CString folder = chooseFolder();
-  return !folder.IsEmpty() && RunFolderInstall(folder);
+  return folder.IsEmpty() ? InstallOutcome() : RunFolderInstall(folder);
 }

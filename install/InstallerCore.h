@@ -5,9 +5,11 @@
 
 #include <functional>
 #include <optional>
+#include <vector>
 
 #include "install/DeviceInfoSet.h"
 #include "install/DriverKind.h"
+#include "install/QuarvelHelper.h"
 
 // What the logic needs of the window.
 class InstallView {
@@ -17,10 +19,25 @@ public:
   virtual void EndWaitCursor() = 0;
 };
 
-enum class InstallOutcome {
-  Success, // every installing step installed its driver: show the success message and close
-  Failure, // show the failure line and the folder button
-  Ignored, // another pass was already running: nothing happened
+// What one pass did: its driver, its INF, and how its installing step ended.
+struct PassResult {
+  DriverKind driverKind;
+  CString infPath;
+  InstallResult install; // Succeeded(): the driver is installed
+};
+
+enum class InstallVerdict {
+  Success, // every installing step installed its driver
+  Failure, // some driver is not installed: the failure line, the folder button and the details
+  Ignored, // another pass was already running, or no folder was chosen: nothing happened
+};
+
+// How an automatic or a folder install ended: its passes' results in pass order, none when ignored.
+struct InstallOutcome {
+  std::vector<PassResult> passes;
+  InstallVerdict Verdict() const;
+  // Some install asked for Windows to restart before its driver works.
+  bool RestartNeeded() const;
 };
 
 // What one scan found.
@@ -38,13 +55,13 @@ public:
 
   // The automatic install over the executable's directory (the Install button).
   InstallOutcome RunAutomaticInstall();
-  // The three passes over a folder the user chose (the folder button); false when ignored.
-  bool RunFolderInstall(const CString &folder);
+  // The three passes over a folder the user chose (the folder button).
+  InstallOutcome RunFolderInstall(const CString &folder);
   // The folder button: asks chooseFolder for a folder, then runs the folder install over it. While a
   // pass runs it does nothing at all, asks nothing: the driver update may show its own ownerless
   // prompt, which leaves the dialog enabled, and another program may click while the trace channel
-  // waits in a sent message. False without a folder too.
-  bool RunFolderInstall(const std::function<CString()> &chooseFolder);
+  // waits in a sent message. Ignored without a folder too.
+  InstallOutcome RunFolderInstall(const std::function<CString()> &chooseFolder);
   // The registered refresh message: scan again with the last scan's pass, unless a pass is running.
   void OnRefresh();
   bool IsBusy() const { return m_bBusy; }
@@ -56,17 +73,18 @@ public:
   ScanResult ScanDevices(InfPass pass);
   // Removes the device that the current set's own scan matched, if any, and releases the set.
   void RemoveMatchedDevice();
-  // Scan, plain update, installing step, removal; true when the installing step installed.
-  bool RunInfPass(const InfPass &pass);
-  // Installs the pass's INF for the matched hardware ID, or the INF's first; true when installed.
-  bool InstallByInf(const InfPass &pass, CString hardwareId);
+  // Scan, plain update, installing step, removal; the installing step's result.
+  PassResult RunInfPass(const InfPass &pass);
+  // Installs the pass's INF for the matched hardware ID, or the INF's first.
+  InstallResult InstallByInf(const InfPass &pass, CString hardwareId);
   // The three passes over a folder, each with its own kind.
-  void InstallFromFolder(const CString &folder);
+  InstallOutcome InstallFromFolder(const CString &folder);
   // Empty when the executable's path cannot be read.
   CString GetModuleDirectory();
 
 private:
   void ReleaseScanSet();
+  InstallOutcome RunPasses(const std::vector<InfPass> &passes);
 
   InstallView &m_view;
   CDeviceInfoSet m_scanSet;             // the last scan's set

@@ -66,7 +66,7 @@ InstallResult InstallOnNewNode(const CString &infPath, const CString &hardwareId
   std::memset(&classGuid, 0, sizeof classGuid);
   char className[1024] = {};
   if (!services.SetupDiGetINFClassA(infPath, &classGuid, className, sizeof className, nullptr))
-    return Failed("GetINFClass fail");
+    return Failed(kInfClassStep);
 
   const HDEVINFO handle = services.SetupDiCreateDeviceInfoList(&classGuid, nullptr);
   if (!CDeviceInfoSet::IsSetHandle(handle))
@@ -98,13 +98,12 @@ InstallResult InstallOnNewNode(const CString &infPath, const CString &hardwareId
 }
 
 InstallResult Install(const InfPass &pass, const CString &hardwareId) {
-  DeviceServices &services = Platform();
-  if (!services.FileExists(pass.infPath)) {
-    const DWORD code = services.GetLastError();
-    DebugTraceText("File not found:" + pass.infPath);
-    return InstallResult{"File not found:", code != ERROR_SUCCESS ? code : static_cast<DWORD>(ERROR_FILE_NOT_FOUND)};
+  if (const std::optional<InstallResult> missing = MissingInf(pass.infPath)) {
+    DebugTraceText(kInfMissingStep + pass.infPath);
+    return *missing;
   }
 
+  DeviceServices &services = Platform();
   InstallResult result;
   if (FindPresent(hardwareId).Succeeded()) {
     BOOL reboot = FALSE;
@@ -125,8 +124,20 @@ InstallResult Install(const InfPass &pass, const CString &hardwareId) {
 
 } // namespace
 
+std::optional<InstallResult> MissingInf(const CString &infPath) {
+  DeviceServices &services = Platform();
+  if (services.FileExists(infPath))
+    return std::nullopt;
+  const DWORD code = services.GetLastError();
+  return InstallResult{kInfMissingStep, code != ERROR_SUCCESS ? code : static_cast<DWORD>(ERROR_FILE_NOT_FOUND)};
+}
+
 bool CQuarvelHelper::InstallInfDriver(const InfPass &pass, CString hardwareId, BOOL *rebootRequired) {
   return Report(Install(pass, hardwareId), rebootRequired);
+}
+
+InstallResult CQuarvelHelper::InstallDriver(const InfPass &pass, const CString &hardwareId) {
+  return Install(pass, hardwareId);
 }
 
 bool CQuarvelHelper::FindPresentHardwareId(CString hardwareId) { return Report(FindPresent(hardwareId), nullptr); }

@@ -5,6 +5,8 @@
 // hands it over as the platform does: true only when every step succeeded, the thread's last-error
 // code then zero, and on false the failing call's code.
 
+#include <optional>
+
 #include "install/DriverKind.h"
 #include "platform/PlatformTypes.h"
 
@@ -17,12 +19,21 @@ struct InstallResult {
   bool Succeeded() const { return failedStep == nullptr; }
 };
 
+// The steps whose failure the outcome's words tell apart.
+inline constexpr char kInfMissingStep[] = "File not found:";
+inline constexpr char kInfClassStep[] = "GetINFClass fail";
+
+// Why no install was tried when the INF cannot be found: the file check's result; none when it exists.
+std::optional<InstallResult> MissingInf(const CString &infPath);
+
 class CQuarvelHelper {
 public:
   virtual ~CQuarvelHelper() = default;
 
   // rebootRequired (optional) receives whether the system must restart to finish the install.
   bool InstallInfDriver(const InfPass &pass, CString hardwareId, BOOL *rebootRequired);
+  // The same install, its result as a value.
+  InstallResult InstallDriver(const InfPass &pass, const CString &hardwareId);
   // True when a present device lists exactly this hardware ID (letter case counts).
   bool FindPresentHardwareId(CString hardwareId);
   bool InstallOnNewRootDevice(CString infPath, CString hardwareId, BOOL *rebootRequired);

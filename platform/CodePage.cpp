@@ -17,9 +17,19 @@ std::string AnsiFromUtf16(const std::u16string &text) {
   ::WideCharToMultiByte(CP_ACP, 0, units, count, &ansi[0], size, nullptr, nullptr);
   return ansi;
 }
+
+std::u16string Utf16FromAnsi(const std::string &text) {
+  const int count = static_cast<int>(text.size());
+  const int size = text.empty() ? 0 : ::MultiByteToWideChar(CP_ACP, 0, text.data(), count, nullptr, 0);
+  std::u16string units(static_cast<std::size_t>(size > 0 ? size : 0), u'\0');
+  if (size > 0)
+    ::MultiByteToWideChar(CP_ACP, 0, text.data(), count, reinterpret_cast<wchar_t *>(&units[0]), size);
+  return units;
+}
 #else
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <iconv.h>
 
 // Code page 936 (GBK): lead bytes 0x81 to 0xFE.
@@ -28,7 +38,7 @@ bool IsAnsiLeadByte(unsigned char byte) { return byte >= 0x81 && byte <= 0xFE; }
 namespace {
 class Converter {
 public:
-  Converter() : m_cd(iconv_open("CP936", "UTF-16LE")) {}
+  Converter(const char *to, const char *from) : m_cd(iconv_open(to, from)) {}
   ~Converter() {
     if (m_cd != reinterpret_cast<iconv_t>(-1))
       iconv_close(m_cd);
@@ -42,36 +52,49 @@ private:
   iconv_t m_cd;
 };
 
-} // namespace
-
-std::string AnsiFromUtf16(const std::u16string &text) {
-  Converter converter;
-  if (!converter.ok())
-    return std::string(text.size(), '?');
-  std::string bytes;
-  for (char16_t unit : text) {
-    bytes += static_cast<char>(unit & 0xFF);
-    bytes += static_cast<char>(unit >> 8);
-  }
-  std::string ansi;
+// bytes in one encoding as another; each unit (of unitSize bytes) that cannot be converted becomes
+// unknown, halves of a surrogate pair too, as the system's conversion gives (measured under Wine).
+std::string Convert(const char *to, const char *from, std::string bytes, std::size_t unitSize,
+                    const std::string &unknown) {
+  Converter converter(to, from);
+  std::string converted;
   char *in = &bytes[0];
-  std::size_t inLeft = bytes.size();
+  std::size_t inLeft = converter.ok() ? bytes.size() : 0;
+  for (std::size_t unit = inLeft; unit < bytes.size(); unit += unitSize)
+    converted += unknown; // without a converter every unit is unknown
   char out[256];
   while (inLeft > 0) {
     char *outAt = out;
     std::size_t outLeft = sizeof out;
     const std::size_t done = iconv(converter.get(), &in, &inLeft, &outAt, &outLeft);
-    ansi.append(out, static_cast<std::size_t>(outAt - out));
+    converted.append(out, static_cast<std::size_t>(outAt - out));
     if (done != static_cast<std::size_t>(-1) || errno == E2BIG)
       continue;
-    // A unit the code page lacks: one '?' for each, halves of a surrogate pair too, as the
-    // system's conversion to a double-byte code page gives (measured under Wine).
-    const std::size_t skip = std::min<std::size_t>(2, inLeft);
-    ansi += '?';
+    const std::size_t skip = std::min(unitSize, inLeft);
+    converted += unknown;
     in += skip;
     inLeft -= skip;
   }
-  return ansi;
+  return converted;
+}
+
+} // namespace
+
+std::string AnsiFromUtf16(const std::u16string &text) {
+  std::string bytes;
+  for (char16_t unit : text) {
+    bytes += static_cast<char>(unit & 0xFF);
+    bytes += static_cast<char>(unit >> 8);
+  }
+  return Convert("CP936", "UTF-16LE", bytes, 2, "?");
+}
+
+std::u16string Utf16FromAnsi(const std::string &text) {
+  const std::string bytes = Convert("UTF-16LE", "CP936", text, 1, std::string("?\0", 2));
+  std::u16string units;
+  for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) // little-endian units
+    units += static_cast<char16_t>(static_cast<uint8_t>(bytes[i]) | static_cast<uint8_t>(bytes[i + 1]) << 8);
+  return units;
 }
 #endif
 

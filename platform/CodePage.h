@@ -19,3 +19,5 @@ std::size_t WholeCharacterLength(const char *text, std::size_t limit);
 // UTF-16 text as the ANSI code page spells it, as reading the file in that code page would give; a
 // character that the code page cannot spell becomes '?'.
 std::string AnsiFromUtf16(const std::u16string &text);
+// Text in the ANSI code page as UTF-16, for wide text on the screen.
+std::u16string Utf16FromAnsi(const std::string &text);

@@ -84,6 +84,7 @@ typedef SP_DEVINFO_DATA *PSP_DEVINFO_DATA;
 #define ERROR_INVALID_HANDLE 6L
 #define ERROR_NOT_ENOUGH_MEMORY 8L
 #define ERROR_INVALID_DATA 13L
+#define ERROR_OPEN_FAILED 110L
 #define ERROR_INVALID_PARAMETER 87L
 #define ERROR_INSUFFICIENT_BUFFER 122L
 #define ERROR_INVALID_FLAGS 1004L
@@ -102,6 +103,13 @@ typedef SP_DEVINFO_DATA *PSP_DEVINFO_DATA;
 // The no-more-items code doubles as "the new driver is not better than the installed one".
 #ifndef ERROR_NO_MORE_ITEMS
 #define ERROR_NO_MORE_ITEMS 259L
+#endif
+// Codes of setupapi.h that the MinGW-w64 header lacks.
+#ifndef ERROR_DEVICE_INSTALLER_NOT_READY
+#define ERROR_DEVICE_INSTALLER_NOT_READY 0xE0000246L
+#endif
+#ifndef ERROR_DRIVER_STORE_ADD_FAILED
+#define ERROR_DRIVER_STORE_ADD_FAILED 0xE0000247L
 #endif
 
 // The record's size is part of the boundary's contract and differs between 32-bit and 64-bit code;

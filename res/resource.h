@@ -11,6 +11,7 @@
 #define IDC_INSTALL 1001
 #define IDC_SELECT_INF 1003
 #define IDC_STATUS 1007
+#define IDC_DETAILS 1008
 
 #ifndef IDC_STATIC
 #define IDC_STATIC (-1)

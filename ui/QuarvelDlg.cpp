@@ -1,6 +1,8 @@
 #include "ui/QuarvelDlg.h"
 
+#include "install/OutcomeWords.h"
 #include "platform/win32/WideText.h"
+#include "platform/win32/Win32SystemText.h"
 #include "platform/win32/WinApp.h"
 #include "resource.h"
 #include "trace/DebugTrace.h"
@@ -35,6 +37,11 @@ std::wstring LoadWideString(UINT id) {
   int length = ::LoadStringW(AfxGetResourceHandle(), id, reinterpret_cast<LPWSTR>(&text), 0);
   return length > 0 && text ? std::wstring(text, static_cast<std::size_t>(length)) : std::wstring();
 }
+
+std::wstring Wide(const std::u16string &text) { return std::wstring(text.begin(), text.end()); }
+
+// Below the details area when it is shown, in dialog units.
+const int kDetailsMargin = 4;
 } // namespace
 
 const MessageEntry CQuarvelDlg::messageEntries[] = {
@@ -118,18 +125,23 @@ void CQuarvelDlg::OnPaint() {
 HCURSOR CQuarvelDlg::OnQueryDragIcon() { return static_cast<HCURSOR>(m_hIcon); }
 
 void CQuarvelDlg::OnBnClickedInstall() {
-  switch (m_installer.RunAutomaticInstall()) {
-  case InstallOutcome::Success: {
+  const InstallOutcome outcome = m_installer.RunAutomaticInstall();
+  switch (outcome.Verdict()) {
+  case InstallVerdict::Success: {
     const CWinApp *app = AfxGetApp();
     const std::wstring caption = app ? app->GetAppNameW() : std::wstring();
-    ::MessageBoxW(m_hWnd, WideFromCodePage(kTextCodePage, kInstallSucceededText).c_str(), caption.c_str(), MB_OK);
+    std::wstring text = WideFromCodePage(kTextCodePage, kInstallSucceededText);
+    if (outcome.RestartNeeded())
+      text += L"\n" + Wide(kRestartText);
+    ::MessageBoxW(m_hWnd, text.c_str(), caption.c_str(), MB_OK);
     EndDialog(IDOK);
     break;
   }
-  case InstallOutcome::Failure:
+  case InstallVerdict::Failure:
+    ShowDetails(outcome);
     ShowFailure();
     break;
-  case InstallOutcome::Ignored:
+  case InstallVerdict::Ignored:
     break;
   }
 }
@@ -163,7 +175,37 @@ LRESULT CQuarvelDlg::OnHandlerException() {
 }
 
 void CQuarvelDlg::OnBnClickedSelectInf() {
-  m_installer.RunFolderInstall([this] { return BrowseForDriverFolder(); });
+  // The dialog stays open, without a box: its status line and details tell how the install ended.
+  const InstallOutcome outcome = m_installer.RunFolderInstall([this] { return BrowseForDriverFolder(); });
+  if (outcome.Verdict() == InstallVerdict::Ignored)
+    return;
+  ShowDetails(outcome);
+  if (outcome.Verdict() == InstallVerdict::Success)
+    ::SetDlgItemTextW(m_hWnd, IDC_STATUS, WideFromCodePage(kTextCodePage, kInstallSucceededText).c_str());
+  else
+    ShowFailure();
+}
+
+void CQuarvelDlg::ShowDetails(const InstallOutcome &outcome) {
+  Win32SystemText system;
+  std::wstring text;
+  for (const std::u16string &line : OutcomeDetails(outcome, system))
+    text += (text.empty() ? L"" : L"\r\n") + Wide(line);
+  HWND details = ::GetDlgItem(m_hWnd, IDC_DETAILS);
+  ::SetWindowTextW(details, text.c_str());
+  const bool show = !text.empty();
+  if (show == ((::GetWindowLongW(details, GWL_STYLE) & WS_VISIBLE) != 0))
+    return;
+  // The area lies below the dialog as first shown: the dialog grows by its height and a margin, and
+  // shrinks back when there is nothing to show.
+  RECT area, window, margin = {0, 0, 0, kDetailsMargin};
+  ::GetWindowRect(details, &area);
+  ::GetWindowRect(m_hWnd, &window);
+  ::MapDialogRect(m_hWnd, &margin);
+  const int growth = area.bottom - area.top + margin.bottom;
+  ::SetWindowPos(m_hWnd, nullptr, 0, 0, window.right - window.left,
+                 window.bottom - window.top + (show ? growth : -growth), SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  ::ShowWindow(details, show ? SW_SHOW : SW_HIDE);
 }
 
 CString CQuarvelDlg::BrowseForDriverFolder() { return BrowseForFolder(kBrowseFolderTitle); }

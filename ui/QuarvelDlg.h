@@ -1,6 +1,6 @@
 #pragma once
 // The main dialog: the Install button, the folder button that a failed install reveals, the status
-// line, the About item of the system menu and a tooltip showing the cursor position. The driver
+// line, the details of an install's outcome, the About item of the system menu and a tooltip showing the cursor position. The driver
 // logic is its installer member, to which it gives a window.
 
 #include "install/InstallerCore.h"
@@ -41,6 +41,8 @@ protected:
 private:
   // The failure line and the folder button.
   void ShowFailure();
+  // The outcome's details in their own area, which shows only while there are some.
+  void ShowDetails(const InstallOutcome &outcome);
 
   // InstallView: the wait cursor while a driver installs.
   void BeginWaitCursor() override;

@@ -72,8 +72,24 @@ public:
   void SetRawHardwareIds(const std::string &instanceId, const std::string &bytes);
   // The driver a device already has: a plain update with the same INF is not better (259).
   void SetInstalledInf(const std::string &instanceId, const std::string &infPath);
-  // The next successful driver updates report that a restart is needed.
+  // The device's driver is in use (a query-remove would be vetoed): successful driver updates report
+  // that a restart is needed. UpdateDriverForPlugAndPlayDevices (newdev.h), Remarks: a device that
+  // fails the query-remove gets DI_NEEDREBOOT, and with bRebootRequired given "it is then the caller's
+  // responsibility to prompt for a restart".
   void SetRebootRequired(bool required) { m_bRebootRequired = required; }
+
+  // Causes Wine cannot produce (in Wine mode they change nothing):
+  // Not elevated: registering a node (DIF_REGISTERDEVICE) and updating a driver fail with
+  // ERROR_ACCESS_DENIED. SetupDiCallClassInstaller (setupapi.h): "For certain DIF requests, the caller
+  // must be a member of the Administrators group"; Driver Package Compatibility for Windows Vista
+  // (Microsoft, 2006) lists 80070005 ERROR_ACCESS_DENIED among driver-install failures.
+  void SetElevated(bool elevated) { m_bElevated = elevated; }
+  // An untrusted package: Windows will not take it into its driver store, and the update fails with
+  // ERROR_DRIVER_STORE_ADD_FAILED (0xE0000247, setupapi.h), the code SetupCopyOEMInf gives then.
+  void SetPackageTrusted(bool trusted) { m_bPackageTrusted = trusted; }
+  // Another device installation is running: the update fails with ERROR_DEVICE_INSTALLER_NOT_READY
+  // (0xE0000246, setupapi.h; listed in Driver Package Compatibility for Windows Vista).
+  void SetOtherInstallRunning(bool running) { m_bOtherInstallRunning = running; }
   // Path that GetModuleFileNameA reports (C:\Quarvel\Quarvel.exe until set); an empty path makes it
   // fail with the given code.
   void SetModuleFileName(const std::string &path, DWORD failureCode = ERROR_FILE_NOT_FOUND);
@@ -130,6 +146,9 @@ private:
   SimMode m_mode;
   DWORD m_dwLastError = 0;
   bool m_bRebootRequired = false;
+  bool m_bElevated = true;
+  bool m_bPackageTrusted = true;
+  bool m_bOtherInstallRunning = false;
   std::vector<std::string> m_removed;
   std::vector<std::string> m_calls;
   int m_nSetsCreated = 0;

@@ -22,6 +22,8 @@ BOOL SimDeviceTree::UpdateDriverForPlugAndPlayDevicesA(HWND, PCSTR hardwareId, P
   }
   if (strict && (installFlags & ~(INSTALLFLAG_FORCE | kReadOnlyFlag | kNonInteractiveFlag)))
     return Fail(ERROR_INVALID_FLAGS);
+  if (rules.refusesInstalls && (!m_bElevated || m_bOtherInstallRunning))
+    return Fail(m_bElevated ? ERROR_DEVICE_INSTALLER_NOT_READY : ERROR_ACCESS_DENIED);
   std::optional<SimInfText> inf = SimInfText::Load(fullInfPath);
   if (!inf && strict)
     return Fail(ERROR_FILE_NOT_FOUND);
@@ -63,6 +65,8 @@ BOOL SimDeviceTree::UpdateDriverForPlugAndPlayDevicesA(HWND, PCSTR hardwareId, P
     }
     if (strict && modelled.empty())
       return Fail(ERROR_NO_MORE_ITEMS);
+    if (rules.refusesInstalls && !m_bPackageTrusted)
+      return Fail(ERROR_DRIVER_STORE_ADD_FAILED);
     std::optional<std::string> classText = inf->Value("Version", "Class");
     std::optional<std::string> guidText = inf->Value("Version", "ClassGUID");
     GUID classGuid{};

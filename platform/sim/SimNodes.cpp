@@ -77,6 +77,8 @@ BOOL SimDeviceTree::SetupDiCallClassInstaller(DWORD installFunction, HDEVINFO se
   if (!node)
     return FALSE;
   if (installFunction == DIF_REGISTERDEVICE) {
+    if (!m_bElevated && RulesFor(m_mode).refusesInstalls)
+      return Fail(ERROR_ACCESS_DENIED);
     node->device.registered = true;
     node->device.present = true; // a registered root node is started at once
     node->ownerSet = 0;

@@ -21,11 +21,13 @@ struct SimModeRules {
                           // better); otherwise it succeeds with code 0 whatever happened, ignoring flags
   bool updateIgnoresCase; // the driver update compares hardware IDs without letter case
   bool truncatedNameEnds; // a module file name cut short still ends with a zero byte
+  bool refusesInstalls;   // an install is refused when not elevated, for an untrusted package, or
+                          // while another one runs
 };
 
 inline const SimModeRules &RulesFor(SimMode mode) {
-  static const SimModeRules windows = {true, false, false, true, true, true};
-  static const SimModeRules wine = {false, true, true, false, false, false};
+  static const SimModeRules windows = {true, false, false, true, true, true, true};
+  static const SimModeRules wine = {false, true, true, false, false, false, false};
   return mode == SimMode::Windows ? windows : wine;
 }
 

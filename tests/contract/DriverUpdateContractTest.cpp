@@ -40,3 +40,33 @@ TEST_P(ContractTest, AnUpdateInstallsOnTheDeviceCarryingTheIdOrFailsOnWindows) {
     EXPECT_TRUE(!Sim() || description.empty() || (devices.back().installedInf == inf && devices.back().installedForced));
   }
 }
+
+// Causes Wine cannot produce, so Windows-mode only: each arranged as a state of the simulated tree, where
+// registering a node and updating its driver go as Windows documents (the notes in SimDeviceTree.h).
+TEST_P(ContractTest, RefusedAndRestartingInstallsAsWindowsDocumentsThem) {
+  if (!Sim() || WineLike())
+    GTEST_SKIP() << "Windows-mode only: Wine cannot produce these";
+  const struct { const char *state; void (SimDeviceTree::*arrange)(bool); bool value; DWORD registered, updated; }
+      cases[] = {
+          {.state = "not elevated", .arrange = &SimDeviceTree::SetElevated, .value = false,
+           .registered = ERROR_ACCESS_DENIED, .updated = ERROR_ACCESS_DENIED},
+          {.state = "an untrusted package", .arrange = &SimDeviceTree::SetPackageTrusted, .value = false,
+           .registered = 0, .updated = ERROR_DRIVER_STORE_ADD_FAILED},
+          {.state = "another installation running", .arrange = &SimDeviceTree::SetOtherInstallRunning, .value = true,
+           .registered = 0, .updated = ERROR_DEVICE_INSTALLER_NOT_READY},
+          {.state = "a restart needed", .arrange = &SimDeviceTree::SetRebootRequired, .value = true,
+           .registered = 0, .updated = 0},
+      };
+  const std::string id = ContractHardwareId(4), inf = DataPath("contract_class.inf");
+  for (const auto &c : cases) {
+    SimDeviceTree tree(SimMode::Windows);
+    (tree.*c.arrange)(c.value);
+    PlantedNode node(tree, "QCT_STATE", kContractClassGuid, {id});
+    EXPECT_EQ(node.ok ? 0 : tree.GetLastError(), c.registered) << c.state;
+    BOOL reboot = FALSE;
+    const BOOL ok =
+        tree.UpdateDriverForPlugAndPlayDevicesA(nullptr, id.c_str(), inf.c_str(), INSTALLFLAG_FORCE, &reboot);
+    EXPECT_EQ(ok ? 0 : tree.GetLastError(), c.updated) << c.state;
+    EXPECT_EQ(reboot != FALSE, c.arrange == &SimDeviceTree::SetRebootRequired) << c.state;
+  }
+}

@@ -118,7 +118,7 @@ struct Dialog {
   // What must hold after any automatic install: sets released once (a failed release may keep
   // openSets), nothing removed but the phone's devices and our own nodes, at most nodesWithDriver of
   // our nodes left behind with their driver, and an outcome that tells the truth about the forced installs.
-  void ExpectSafe(InstallOutcome outcome, const std::string &what, int openSets, int nodesWithDriver) const {
+  void ExpectSafe(InstallVerdict outcome, const std::string &what, int openSets, int nodesWithDriver) const {
     EXPECT_EQ(tree.DoubleDestroyCount(), 0) << what;
     EXPECT_LE(tree.OpenSetCount(), openSets) << what;
     EXPECT_EQ(view.begins, view.ends) << what;
@@ -137,8 +137,8 @@ struct Dialog {
     EXPECT_LE(withDriver, nodesWithDriver) << what;
     const int installed = CountText(trace.texts, kInstalled);
     EXPECT_EQ(static_cast<int>(tree.forcedInfs.size()), installed) << what << ": installs traced without effect";
-    EXPECT_NE(outcome, InstallOutcome::Ignored) << what;
-    EXPECT_EQ(outcome == InstallOutcome::Success, installed == 3) << what;
+    EXPECT_NE(outcome, InstallVerdict::Ignored) << what;
+    EXPECT_EQ(outcome == InstallVerdict::Success, installed == 3) << what;
   }
 
   HookedTree tree;

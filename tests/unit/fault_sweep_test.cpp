@@ -34,7 +34,7 @@ const std::string kNeeds64BitBuild =
     "Quarvel64.exe is needed: on 64-bit Windows only a 64-bit program installs drivers\n";
 // The phone's modem, in other letter case than the INF lists it.
 const char kPhoneModemId[] = "usb\\vid_05c6&pid_9018&mi_02";
-const InstallOutcome kOk = InstallOutcome::Success, kFailed = InstallOutcome::Failure;
+const InstallVerdict kOk = InstallVerdict::Success, kFailed = InstallVerdict::Failure;
 
 // The call whose failure a trace text reports, or "".
 std::string FailedCall(const std::string &text) {
@@ -50,7 +50,7 @@ struct Arrangement {
   std::function<void(Dialog &)> arrange;
   bool swept = false;                       // run again with each call of its clean run failing
   bool restart = false;                     // every driver update asks for a restart
-  InstallOutcome windows = kOk, wine = kOk; // the outcome in each simulation
+  InstallVerdict windows = kOk, wine = kOk; // the outcome in each simulation
   int newNodes = 3;                         // nodes created
   int skipped = 0;                          // devices the helper's searches skip, with a trace
 };
@@ -116,7 +116,7 @@ struct SweepRun : Dialog {
     const std::string what = operation + " #" + std::to_string(nth) + " failing with " + std::to_string(code);
     const std::vector<std::string> &texts = trace.texts;
     // A node of ours stays with its driver only when the rescan or the removal step was what failed.
-    ExpectSafe(outcome, what, operation == "SetupDiDestroyDeviceInfoList" ? 1 : 0,
+    ExpectSafe(outcome.Verdict(), what, operation == "SetupDiDestroyDeviceInfoList" ? 1 : 0,
                kRescanAndRemovalCalls.count(operation) ? 1 : 0);
     // Each installing step ends in one word: installed, or the failure of a call (the one made to fail).
     const int installed = CountText(texts, kInstalled);
@@ -132,13 +132,19 @@ struct SweepRun : Dialog {
     EXPECT_EQ(installed + static_cast<int>(failed.size()), operation == "GetModuleFileNameA" ? 0 : 3) << what;
     EXPECT_LE(failed.size(), 1u) << what;
     EXPECT_TRUE(operation.empty() || failed.empty() || failed[0] == operation) << what << ": " << failed[0];
+    // The outcome tells what the trace tells: the failed call's code, and the restart asked for.
+    for (const PassResult &pass : outcome.passes)
+      if (!operation.empty() && !pass.install.Succeeded() && FailedCall(pass.install.failedStep) == operation) {
+        EXPECT_EQ(pass.install.code, code) << what << ": " << pass.install.failedStep;
+      }
+    EXPECT_EQ(outcome.RestartNeeded(), arrangement.restart && installed > 0) << what;
     int restartsAfterInstalls = 0;
     for (size_t i = 1; i < texts.size(); ++i)
       restartsAfterInstalls += texts[i - 1] == kInstalled && texts[i] == "(Reboot Required)\n";
     EXPECT_EQ(CountText(texts, "(Reboot Required)\n"), restartsAfterInstalls) << what;
     EXPECT_EQ(restartsAfterInstalls, arrangement.restart ? installed : 0) << what;
   }
-  InstallOutcome outcome = InstallOutcome::Ignored;
+  InstallOutcome outcome;
 };
 
 class FaultSweep : public ::testing::TestWithParam<std::tuple<int, SimMode>> {};
@@ -149,12 +155,12 @@ TEST_P(FaultSweep, ACleanRunThenEveryCallOfItFailingInTurn) {
   TempInfDir package;
   const std::vector<std::string> paths = package.WriteAllKinds();
   const SweepRun clean(arrangement, mode, package.ExePath());
-  EXPECT_EQ(clean.outcome, mode == SimMode::Windows ? arrangement.windows : arrangement.wine);
+  EXPECT_EQ(clean.outcome.Verdict(), mode == SimMode::Windows ? arrangement.windows : arrangement.wine);
   EXPECT_EQ(clean.tree.CallCount("SetupDiCreateDeviceInfoA"), arrangement.newNodes);
   EXPECT_EQ(CountText(clean.trace.texts, "GetDeviceRegistryProperty"), arrangement.skipped);
   for (const std::string &id : clean.phone)
     EXPECT_EQ(clean.tree.FindDevice(id), nullptr) << "the phone's device gets its driver and goes";
-  EXPECT_TRUE(clean.outcome != kOk || clean.tree.forcedInfs == paths) << "each driver from its full path";
+  EXPECT_TRUE(clean.outcome.Verdict() != kOk || clean.tree.forcedInfs == paths) << "each driver from its full path";
   if (!arrangement.swept || HasFailure())
     return;
   // The helper's search for the matched modem is traced by its start and by its find.

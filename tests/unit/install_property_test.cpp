@@ -85,10 +85,10 @@ TEST(InstallProperty, RandomTreesAndFailuresKeepTheInstallsInvariants) {
       dialog.tree.FailCall(operation, nth, code, every);
       failedDestroys += operation == "SetupDiDestroyDeviceInfoList";
     }
-    const InstallOutcome outcome = dialog.core.RunAutomaticInstall();
+    const InstallVerdict outcome = dialog.core.RunAutomaticInstall().Verdict();
     dialog.ExpectSafe(outcome, "", 1 + failedDestroys, faults == 0 ? 0 : 3); // at most one node a pass
-    EXPECT_TRUE(faults > 0 || &package != &packages[0] || outcome == InstallOutcome::Success);
-    successes += outcome == InstallOutcome::Success;
+    EXPECT_TRUE(faults > 0 || &package != &packages[0] || outcome == InstallVerdict::Success);
+    successes += outcome == InstallVerdict::Success;
   }
   // Both outcomes must have been reached for the run to say anything.
   EXPECT_TRUE(iterations < 100 || (successes > 0 && successes < static_cast<int>(iterations))) << successes;

@@ -80,13 +80,13 @@ TEST_P(PassesTest, TheFolderInstallFallsBackToTheOtherModemNameAndNothingReenter
   tree.onUpdate = [&] { // each driver update of a pass
     const size_t callsBefore = tree.CallLog().size();
     core.OnRefresh();
-    EXPECT_EQ(core.RunAutomaticInstall(), InstallOutcome::Ignored);
-    EXPECT_FALSE(core.RunFolderInstall(dir.Dir().c_str()));
-    EXPECT_FALSE(core.RunFolderInstall(browse)) << "the folder button opens no browser";
+    EXPECT_EQ(core.RunAutomaticInstall().Verdict(), InstallVerdict::Ignored);
+    EXPECT_EQ(core.RunFolderInstall(dir.Dir().c_str()).Verdict(), InstallVerdict::Ignored);
+    EXPECT_EQ(core.RunFolderInstall(browse).Verdict(), InstallVerdict::Ignored) << "the folder button opens no browser";
     EXPECT_EQ(tree.CallLog().size(), callsBefore);
   };
-  EXPECT_EQ(core.RunAutomaticInstall(), InstallOutcome::Success);
-  EXPECT_TRUE(core.RunFolderInstall(browse));
+  EXPECT_EQ(core.RunAutomaticInstall().Verdict(), InstallVerdict::Success);
+  EXPECT_EQ(core.RunFolderInstall(browse).Verdict(), InstallVerdict::Success);
   tree.onUpdate = nullptr;
   EXPECT_EQ(browsed, 1) << "only the click outside any pass asked for a folder";
   std::vector<std::string> infs;

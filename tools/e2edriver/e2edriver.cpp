@@ -14,6 +14,7 @@
 //                                    browser) becomes current; its caption and text are printed (30000 ms)
 //   expect-no-box [ms]               no such dialog shows up within ms (default: none now)
 //   text <id> <text> [ms]            the control holds text (within ms; default: now)
+//   has-line <id> <text> [ms]        one of the edit control's lines is text (within ms; default: now)
 //   visible <id> <1|0>               the control is shown, or hidden
 //   click <id>                       presses a shown, enabled button (a posted BM_CLICK)
 //   post <message> [wparam]          posts to the current window: 0x10 the close box, 0x100 0x1b the Esc
@@ -69,6 +70,15 @@ std::wstring Text(HWND window) {
   return text;
 }
 
+// An edit control keeps its text itself: only a message reads it, which the program must be free to answer.
+std::wstring EditText(HWND control) {
+  DWORD_PTR length = 0, copied = 0;
+  SendMessageTimeoutW(control, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 5000, &length);
+  std::wstring text(length + 1, L'\0');
+  SendMessageTimeoutW(control, WM_GETTEXT, text.size(), LPARAM(&text[0]), SMTO_ABORTIFHUNG, 5000, &copied);
+  return text.substr(0, copied);
+}
+
 // Polls check every 20 ms until it gives a non-zero value or ms have passed; its last value.
 template <typename F> auto WaitFor(F check, DWORD ms) -> decltype(check()) {
   for (const ULONGLONG deadline = GetTickCount64() + ms;; Sleep(20))
@@ -112,6 +122,12 @@ public:
     } else if (verb == L"text") {
       const HWND control = Control(a.at(0));
       Check(WaitFor([&] { return Text(control) == a.at(1); }, Number(a, 2, 0)), L"it holds \"" + Text(control) + L"\"");
+    } else if (verb == L"has-line") {
+      const HWND control = Control(a.at(0));
+      const auto hasLine = [&] {
+        return (L"\r\n" + EditText(control) + L"\r\n").find(L"\r\n" + a.at(1) + L"\r\n") != std::wstring::npos;
+      };
+      Check(WaitFor(hasLine, Number(a, 2, 0)), L"no such line in \"" + EditText(control) + L"\"");
     } else if (verb == L"visible") {
       Check(!IsWindowVisible(Control(a.at(0))) == !Number(a, 1, 1), L"its visibility is not that");
     } else if (verb == L"click") {
