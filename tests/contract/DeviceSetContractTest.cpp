@@ -36,8 +36,8 @@ TEST_P(ContractTest, HardwareIdsReadBackWithTheBufferSizeProtocol) {
   // The node without IDs: its property was never written.
   BYTE buffer[64];
   EXPECT_FALSE(Services().SetupDiGetDeviceRegistryPropertyA(bare.set.handle, &bare.device, SPDRP_HARDWAREID, nullptr,
-                                                            buffer, sizeof buffer, nullptr));
-  EXPECT_EQ(Services().GetLastError(), static_cast<DWORD>(ERROR_INVALID_DATA));
+                                                            buffer, sizeof buffer, nullptr)) << "no IDs";
+  EXPECT_EQ(Services().GetLastError(), static_cast<DWORD>(ERROR_INVALID_DATA)) << "no IDs";
 }
 
 // Windows lists a node once it is registered; Wine (measured) lists every created node as present.

@@ -29,8 +29,9 @@ const std::map<std::string, std::string> kStepTexts = {
 const std::set<std::string> kRescanAndRemovalCalls = {"SetupDiGetINFClassA", "SetupDiGetClassDevsA",
                                                       "SetupDiEnumDeviceInfo", "SetupDiGetDeviceRegistryPropertyA",
                                                       "SetupDiRemoveDevice"};
-const std::pair<DWORD, const char *> kCodes[] = {
-    {ERROR_ACCESS_DENIED, "ERROR_ACCESS_DENIED"}, {ERROR_IN_WOW64, "ERROR_IN_WOW64"}, {ERROR_NO_SUCH_DEVINST, "ERROR_NO_SUCH_DEVINST"}};
+const std::pair<DWORD, const char *> kCodes[] = {{ERROR_ACCESS_DENIED, "ERROR_ACCESS_DENIED"},
+                                                 {ERROR_IN_WOW64, "ERROR_IN_WOW64"},
+                                                 {ERROR_NO_SUCH_DEVINST, "ERROR_NO_SUCH_DEVINST"}};
 const std::string kNeeds64BitBuild =
     "Quarvel64.exe is needed: on 64-bit Windows only a 64-bit program installs drivers\n";
 const std::string kRestart = "(Reboot Required)\n";
@@ -114,9 +115,11 @@ InstallOutcome RunArranged(Dialog &run, const Arrangement &arrangement, const st
   return run.core.RunAutomaticInstall();
 }
 
-// The checks every run must pass, with that operation failing with that code or, in a clean run, none.
+// The checks every run must pass, with that operation failing with that code or, in a clean run, none;
+// what names the run in the failure messages.
 void ExpectWhatEveryRunKeeps(const Dialog &run, InstallOutcome outcome, const Arrangement &arrangement,
-                             const std::string &operation = "", DWORD code = 0) {
+                             const std::string &what, const std::string &operation = "", DWORD code = 0) {
+  SCOPED_TRACE(what);
   // A failed release keeps its set; a node of ours stays with its driver only when the rescan or the
   // removal step was what failed.
   const int setsKept = operation == "SetupDiDestroyDeviceInfoList" ? 1 : 0;
@@ -163,7 +166,7 @@ TEST_P(FaultSweep, ACleanRunThenEveryCallOfItFailingInTurn) {
   const std::vector<std::string> paths = package.WriteAllKinds();
   Dialog clean(mode, package.ExePath());
   const InstallOutcome outcome = RunArranged(clean, arrangement);
-  ExpectWhatEveryRunKeeps(clean, outcome, arrangement);
+  ExpectWhatEveryRunKeeps(clean, outcome, arrangement, "the clean run");
   EXPECT_EQ(outcome, mode == SimMode::Windows ? arrangement.windows : arrangement.wine);
   EXPECT_EQ(clean.tree.CallCount("SetupDiCreateDeviceInfoA"), arrangement.newNodes) << "nodes created";
   EXPECT_EQ(CountText(clean.trace.texts, "GetDeviceRegistryProperty"), arrangement.skipped) << "devices skipped";
@@ -188,9 +191,10 @@ TEST_P(FaultSweep, ACleanRunThenEveryCallOfItFailingInTurn) {
   for (const std::string &operation : clean.tree.CallLog()) {
     const int nth = ++callsSoFar[operation];
     for (const auto &[code, codeName] : kCodes) {
-      SCOPED_TRACE(operation + " #" + std::to_string(nth) + " failing with " + codeName);
+      const std::string what = operation + " #" + std::to_string(nth) + " failing with " + codeName;
       Dialog run(mode, package.ExePath());
-      ExpectWhatEveryRunKeeps(run, RunArranged(run, arrangement, operation, nth, code), arrangement, operation, code);
+      const InstallOutcome faultedOutcome = RunArranged(run, arrangement, operation, nth, code);
+      ExpectWhatEveryRunKeeps(run, faultedOutcome, arrangement, what, operation, code);
       if (HasFailure())
         return; // the first failing combination says enough
     }
