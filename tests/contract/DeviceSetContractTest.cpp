@@ -4,8 +4,6 @@
 
 namespace {
 
-const DWORD kUnread = 0xDEADBEEF;
-
 // Hardware IDs as the scan reads them: the size first, then the read; bytes (and letter case) as written.
 TEST_P(ContractTest, HardwareIdsReadBackWithTheBufferSizeProtocol) {
   const std::vector<std::string> ids = {ContractHardwareId(1), "USB\\VID_1234&PID_5678", "USB\\Class_ff&SubClass_42"};
@@ -13,22 +11,33 @@ TEST_P(ContractTest, HardwareIdsReadBackWithTheBufferSizeProtocol) {
   const DWORD size = DWORD(expected.size() - 1);
   PlantedNode node(Services(), "QCT_IDS", kContractClassGuid, ids), bare(Services(), "QCT_NOIDS", kContractClassGuid, {});
   ASSERT_TRUE(node.ok && bare.ok) << Services().GetLastError();
-  const struct { PlantedNode *node; DWORD bufferSize, code, required; } cases[] = {
-      // No buffer: the size query. The node without IDs: its property was never written.
-      {&node, 0, ERROR_INSUFFICIENT_BUFFER, size}, {&node, 8, ERROR_INSUFFICIENT_BUFFER, size},
-      {&node, size - 1, ERROR_INSUFFICIENT_BUFFER, size}, {&node, size, ERROR_SUCCESS, size},
-      {&node, 2000, ERROR_SUCCESS, size}, {&bare, 64, ERROR_INVALID_DATA, kUnread},
+  // No buffer: the size query. Every read tells the size the IDs need.
+  const struct { const char *name; DWORD bufferSize, code; } reads[] = {
+      {.name = "the size query", .bufferSize = 0, .code = ERROR_INSUFFICIENT_BUFFER},
+      {.name = "a small buffer", .bufferSize = 8, .code = ERROR_INSUFFICIENT_BUFFER},
+      {.name = "one byte short", .bufferSize = size - 1, .code = ERROR_INSUFFICIENT_BUFFER},
+      {.name = "the exact size", .bufferSize = size, .code = ERROR_SUCCESS},
+      {.name = "a larger buffer", .bufferSize = 2000, .code = ERROR_SUCCESS},
   };
-  for (const auto &c : cases) {
+  for (const auto &read : reads) {
+    SCOPED_TRACE(read.name);
     std::string buffer(2001, '\xCC');
-    DWORD type = 0, required = kUnread;
+    DWORD type = 0, required = 0;
     const BOOL ok = Services().SetupDiGetDeviceRegistryPropertyA(
-        c.node->set.handle, &c.node->device, SPDRP_HARDWAREID, &type, c.bufferSize ? (BYTE *)&buffer[0] : nullptr,
-        c.bufferSize, c.required == kUnread ? nullptr : &required);
-    EXPECT_EQ(ok ? ERROR_SUCCESS : Services().GetLastError(), c.code) << c.bufferSize;
-    EXPECT_EQ(required, c.required) << c.bufferSize;
-    EXPECT_TRUE(!ok || (type == REG_MULTI_SZ && buffer.substr(0, size + 1) == expected)) << "wrong or past the data";
+        node.set.handle, &node.device, SPDRP_HARDWAREID, &type, read.bufferSize ? (BYTE *)&buffer[0] : nullptr,
+        read.bufferSize, &required);
+    EXPECT_EQ(ok ? ERROR_SUCCESS : Services().GetLastError(), read.code);
+    EXPECT_EQ(required, size);
+    if (read.code == ERROR_SUCCESS) {
+      EXPECT_EQ(type, static_cast<DWORD>(REG_MULTI_SZ));
+      EXPECT_EQ(buffer.substr(0, size + 1), expected) << "the IDs, and nothing past them";
+    }
   }
+  // The node without IDs: its property was never written.
+  BYTE buffer[64];
+  EXPECT_FALSE(Services().SetupDiGetDeviceRegistryPropertyA(bare.set.handle, &bare.device, SPDRP_HARDWAREID, nullptr,
+                                                            buffer, sizeof buffer, nullptr)) << "no IDs";
+  EXPECT_EQ(Services().GetLastError(), static_cast<DWORD>(ERROR_INVALID_DATA)) << "no IDs";
 }
 
 // Windows lists a node once it is registered; Wine (measured) lists every created node as present.
@@ -55,7 +64,10 @@ TEST_P(ContractTest, ANodeIsListedOnceRegisteredAndGoneOnceRemoved) {
   ASSERT_TRUE(Services().SetupDiCallClassInstaller(DIF_REMOVE, own.set.handle, &own.device));
   EXPECT_EQ(Present(Services(), scannedId).size() + Present(Services(), ownId).size(), 0u);
   // The unit tests read removals back, and prove sets released, this way.
-  EXPECT_TRUE(!Sim() || (Sim()->RemovedInstanceIds().size() == 2 && Sim()->OpenSetCount() == 3));
+  if (Sim()) {
+    EXPECT_EQ(Sim()->RemovedInstanceIds().size(), 2u);
+    EXPECT_EQ(Sim()->OpenSetCount(), 3) << "sets open";
+  }
   // The scan's element stays in its set, but it names no device any more.
   EXPECT_EQ(Property(Services(), scan.handle, device, SPDRP_HARDWAREID), "");
   EXPECT_EQ(Services().GetLastError(), static_cast<DWORD>(ERROR_NO_SUCH_DEVINST));

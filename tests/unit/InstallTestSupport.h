@@ -15,6 +15,12 @@
 #include "install/InstallerCore.h"
 #include "platform/sim/SimDeviceTree.h"
 
+// Outcomes by name in failure messages.
+inline void PrintTo(InstallVerdict outcome, std::ostream *out) {
+  const char *names[] = {"Success", "Failure", "Ignored"};
+  *out << names[static_cast<int>(outcome)];
+}
+
 namespace quarveltest {
 
 // The three drivers' own hardware IDs (the fallback IDs of their kinds).

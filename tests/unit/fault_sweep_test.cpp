@@ -29,9 +29,12 @@ const std::map<std::string, std::string> kStepTexts = {
 const std::set<std::string> kRescanAndRemovalCalls = {"SetupDiGetINFClassA", "SetupDiGetClassDevsA",
                                                       "SetupDiEnumDeviceInfo", "SetupDiGetDeviceRegistryPropertyA",
                                                       "SetupDiRemoveDevice"};
-const DWORD kCodes[] = {ERROR_ACCESS_DENIED, ERROR_IN_WOW64, ERROR_NO_SUCH_DEVINST};
+const std::pair<DWORD, const char *> kCodes[] = {{ERROR_ACCESS_DENIED, "ERROR_ACCESS_DENIED"},
+                                                 {ERROR_IN_WOW64, "ERROR_IN_WOW64"},
+                                                 {ERROR_NO_SUCH_DEVINST, "ERROR_NO_SUCH_DEVINST"}};
 const std::string kNeeds64BitBuild =
     "Quarvel64.exe is needed: on 64-bit Windows only a 64-bit program installs drivers\n";
+const std::string kRestart = "(Reboot Required)\n";
 // The phone's modem, in other letter case than the INF lists it.
 const char kPhoneModemId[] = "usb\\vid_05c6&pid_9018&mi_02";
 const InstallVerdict kOk = InstallVerdict::Success, kFailed = InstallVerdict::Failure;
@@ -56,30 +59,30 @@ struct Arrangement {
 };
 
 const Arrangement kArrangements[] = {
-    {"NoPhone", [](Dialog &) {}, true},
+    {.name = "NoPhone", .arrange = [](Dialog &) {}, .swept = true},
     // The phone's modem among devices close to the phone's IDs that none of the INFs lists (the scan
     // reads first IDs only).
-    {"Phone",
-     [](Dialog &d) {
+    {.name = "Phone",
+     .arrange = [](Dialog &d) {
        d.unrelated.push_back(d.tree.AddPresentDeviceWithoutIds());
        d.phone.push_back(d.tree.AddPresentDevice({kPhoneModemId, "USB\\VID_05C6&PID_9018"}, "Modem"));
        d.unrelated.push_back(d.tree.AddPresentDevice({"USB\\VID_05C6&PID_9018&MI_0", kModemId}, "Modem"));
        d.unrelated.push_back(d.tree.AddPresentDevice({"USB\\VID_05C6&PID_9019&MI_01"}));
      },
-     true, true, kOk, kOk, 2},
+     .swept = true, .restart = true, .newNodes = 2},
     // An ID over the largest property size: each search skips the device and goes on; one of just
     // that size is read.
-    {"OddDevicesBeforeThePhone",
-     [](Dialog &d) {
+    {.name = "OddDevicesBeforeThePhone",
+     .arrange = [](Dialog &d) {
        d.unrelated.push_back(d.tree.AddPresentDevice({std::string(2 << 20, 'A')}));
        d.unrelated.push_back(d.tree.AddPresentDevice({std::string((1 << 20) - 2, 'B')}));
        d.phone.push_back(d.tree.AddPresentDevice({kModemId}, "Modem"));
      },
-     false, false, kOk, kOk, 2, 3},
+     .newNodes = 2, .skipped = 3},
     // Hardware-ID properties without their terminating zeros, the phone's modem among them. The empty
     // one has no size to ask for: the helper's three searches skip it.
-    {"UnterminatedProperties",
-     [](Dialog &d) {
+    {.name = "UnterminatedProperties",
+     .arrange = [](Dialog &d) {
        for (const std::string &raw : {"USB\\VID_1234&PID_0002"s, std::string(2000, 'Z'), std::string(2001, 'Y'), ""s,
                                       "USB\\VID_1234&PID_0003\0USB\\X"s}) {
          d.unrelated.push_back(d.tree.AddPresentDevice({"USB\\UNREAD"}));
@@ -88,64 +91,77 @@ const Arrangement kArrangements[] = {
        d.phone.push_back(d.tree.AddPresentDevice({kModemId}, "Modem"));
        d.tree.SetRawHardwareIds(d.phone.back(), kModemId);
      },
-     false, false, kOk, kOk, 2, 3},
+     .newNodes = 2, .skipped = 3},
     // Present modems with long first IDs: the INF's ID followed by a separator. With its two zeros the
     // property fits the scan's 2000-byte buffer up to 1998 bytes: only that modem is matched (though the
     // scan takes the last match) and goes, and Windows refuses an update by an ID that long.
-    {"ModemIdsOf1998And1999Bytes",
-     [](Dialog &d) {
+    {.name = "ModemIdsOf1998And1999Bytes",
+     .arrange = [](Dialog &d) {
        d.phone.push_back(d.tree.AddPresentDevice({kModemId + "&"s + std::string(1998 - 28, 'L')}, "Modem"));
        d.unrelated.push_back(d.tree.AddPresentDevice({kModemId + "&"s + std::string(1999 - 28, 'L')}, "Modem"));
      },
-     false, false, kFailed, kOk, 2},
+     .windows = kFailed, .newNodes = 2},
 };
 
-// One automatic install on a fresh tree, arranged the same way every time, with one call failing,
-// and its checks.
-struct SweepRun : Dialog {
-  SweepRun(const Arrangement &arrangement, SimMode mode, const std::string &exePath, const std::string &operation = "",
-           int nth = 0, DWORD code = 0)
-      : Dialog(mode, exePath) {
-    tree.SetRebootRequired(arrangement.restart);
-    unrelated.push_back(tree.AddPresentDevice({"USB\\VID_1234&PID_0001"}));
-    arrangement.arrange(*this);
-    if (!operation.empty())
-      tree.FailCall(operation, nth, code);
-    outcome = core.RunAutomaticInstall();
+// One automatic install over the dialog's fresh tree: an unrelated device, then the arrangement, with the
+// nth call of the operation failing with that code (none in a clean run). Its outcome.
+InstallOutcome RunArranged(Dialog &run, const Arrangement &arrangement, const std::string &operation = "",
+                           int nth = 0, DWORD code = 0) {
+  run.tree.SetRebootRequired(arrangement.restart);
+  run.unrelated.push_back(run.tree.AddPresentDevice({"USB\\VID_1234&PID_0001"}));
+  arrangement.arrange(run);
+  if (!operation.empty())
+    run.tree.FailCall(operation, nth, code);
+  return run.core.RunAutomaticInstall();
+}
 
-    const std::string what = operation + " #" + std::to_string(nth) + " failing with " + std::to_string(code);
-    const std::vector<std::string> &texts = trace.texts;
-    // A node of ours stays with its driver only when the rescan or the removal step was what failed.
-    ExpectSafe(outcome.Verdict(), what, operation == "SetupDiDestroyDeviceInfoList" ? 1 : 0,
-               kRescanAndRemovalCalls.count(operation) ? 1 : 0);
-    // Each installing step ends in one word: installed, or the failure of a call (the one made to fail).
-    const int installed = CountText(texts, kInstalled);
-    // Only a step that failed for want of a 64-bit process names the program needed, right after its word.
-    std::vector<std::string> failed;
-    for (size_t i = 0; i < texts.size(); ++i)
-      if (const std::string call = FailedCall(texts[i]); !call.empty()) {
-        failed.push_back(call);
-        const bool namesTheProgram = i + 1 < texts.size() && texts[i + 1] == kNeeds64BitBuild;
-        EXPECT_TRUE(call == "FileExists" || namesTheProgram == (code == ERROR_IN_WOW64)) << what;
-      }
-    EXPECT_TRUE(code == ERROR_IN_WOW64 || CountText(texts, kNeeds64BitBuild) == 0) << what;
-    EXPECT_EQ(installed + static_cast<int>(failed.size()), operation == "GetModuleFileNameA" ? 0 : 3) << what;
-    EXPECT_LE(failed.size(), 1u) << what;
-    EXPECT_TRUE(operation.empty() || failed.empty() || failed[0] == operation) << what << ": " << failed[0];
-    // The outcome tells what the trace tells: the failed call's code, and the restart asked for.
-    for (const PassResult &pass : outcome.passes)
-      if (!operation.empty() && !pass.install.Succeeded() && FailedCall(pass.install.failedStep) == operation) {
-        EXPECT_EQ(pass.install.code, code) << what << ": " << pass.install.failedStep;
-      }
-    EXPECT_EQ(outcome.RestartNeeded(), arrangement.restart && installed > 0) << what;
-    int restartsAfterInstalls = 0;
-    for (size_t i = 1; i < texts.size(); ++i)
-      restartsAfterInstalls += texts[i - 1] == kInstalled && texts[i] == "(Reboot Required)\n";
-    EXPECT_EQ(CountText(texts, "(Reboot Required)\n"), restartsAfterInstalls) << what;
-    EXPECT_EQ(restartsAfterInstalls, arrangement.restart ? installed : 0) << what;
+// The checks every run must pass, with that operation failing with that code or, in a clean run, none;
+// what names the run in the failure messages.
+void ExpectWhatEveryRunKeeps(const Dialog &run, const InstallOutcome &outcome, const Arrangement &arrangement,
+                             const std::string &what, const std::string &operation = "", DWORD code = 0) {
+  SCOPED_TRACE(what);
+  // A failed release keeps its set; a node of ours stays with its driver only when the rescan or the
+  // removal step was what failed.
+  const int setsKept = operation == "SetupDiDestroyDeviceInfoList" ? 1 : 0;
+  run.ExpectSafe(outcome.Verdict(), "", setsKept, kRescanAndRemovalCalls.count(operation) ? 1 : 0);
+  const std::vector<std::string> &texts = run.trace.texts;
+  std::vector<std::string> failed; // the calls whose failure is traced
+  std::vector<bool> namedTheProgram; // for each of them but the file check: kNeeds64BitBuild right after it
+  int restartsAfterAnInstall = 0;
+  for (size_t i = 0; i < texts.size(); ++i) {
+    const std::string call = FailedCall(texts[i]), next = i + 1 < texts.size() ? texts[i + 1] : "";
+    if (!call.empty())
+      failed.push_back(call);
+    if (!call.empty() && call != "FileExists")
+      namedTheProgram.push_back(next == kNeeds64BitBuild);
+    if (texts[i] == kInstalled && next == kRestart)
+      ++restartsAfterAnInstall;
   }
-  InstallOutcome outcome;
-};
+  // Each of the three installing steps (none without the program's own path, and so the driver folder)
+  // ends in one word: installed, or the failure of a call, the one made to fail.
+  const int installed = CountText(texts, kInstalled);
+  EXPECT_EQ(installed + static_cast<int>(failed.size()), operation == "GetModuleFileNameA" ? 0 : 3) << "steps";
+  EXPECT_LE(failed.size(), 1u) << "steps failed";
+  if (!operation.empty()) {
+    for (const std::string &call : failed)
+      EXPECT_EQ(call, operation) << "a failure traced";
+  }
+  // Only a step that failed for want of a 64-bit process names the program needed, right after its word.
+  EXPECT_EQ(namedTheProgram, std::vector<bool>(namedTheProgram.size(), code == ERROR_IN_WOW64));
+  if (code != ERROR_IN_WOW64) {
+    EXPECT_EQ(CountText(texts, kNeeds64BitBuild), 0) << "the 64-bit program named";
+  }
+  // Each install asks for the restart right after its word when the arrangement needs one, and only then.
+  const int restarts = arrangement.restart ? installed : 0;
+  EXPECT_EQ(restartsAfterAnInstall, restarts);
+  EXPECT_EQ(CountText(texts, kRestart), restarts) << "restarts asked for in all";
+  // The outcome tells what the trace tells: the failed call's code, and the restart asked for.
+  for (const PassResult &pass : outcome.passes)
+    if (!operation.empty() && !pass.install.Succeeded() && FailedCall(pass.install.failedStep) == operation) {
+      EXPECT_EQ(pass.install.code, code) << "the code of " << pass.install.failedStep;
+    }
+  EXPECT_EQ(outcome.RestartNeeded(), arrangement.restart && installed > 0) << "the outcome's restart";
+}
 
 class FaultSweep : public ::testing::TestWithParam<std::tuple<int, SimMode>> {};
 
@@ -154,31 +170,42 @@ TEST_P(FaultSweep, ACleanRunThenEveryCallOfItFailingInTurn) {
   const SimMode mode = std::get<1>(GetParam());
   TempInfDir package;
   const std::vector<std::string> paths = package.WriteAllKinds();
-  const SweepRun clean(arrangement, mode, package.ExePath());
-  EXPECT_EQ(clean.outcome.Verdict(), mode == SimMode::Windows ? arrangement.windows : arrangement.wine);
-  EXPECT_EQ(clean.tree.CallCount("SetupDiCreateDeviceInfoA"), arrangement.newNodes);
-  EXPECT_EQ(CountText(clean.trace.texts, "GetDeviceRegistryProperty"), arrangement.skipped);
+  Dialog clean(mode, package.ExePath());
+  const InstallOutcome outcome = RunArranged(clean, arrangement);
+  ExpectWhatEveryRunKeeps(clean, outcome, arrangement, "the clean run");
+  EXPECT_EQ(outcome.Verdict(), mode == SimMode::Windows ? arrangement.windows : arrangement.wine);
+  EXPECT_EQ(clean.tree.CallCount("SetupDiCreateDeviceInfoA"), arrangement.newNodes) << "nodes created";
+  EXPECT_EQ(CountText(clean.trace.texts, "GetDeviceRegistryProperty"), arrangement.skipped) << "devices skipped";
   for (const std::string &id : clean.phone)
-    EXPECT_EQ(clean.tree.FindDevice(id), nullptr) << "the phone's device gets its driver and goes";
-  EXPECT_TRUE(clean.outcome.Verdict() != kOk || clean.tree.forcedInfs == paths) << "each driver from its full path";
+    EXPECT_EQ(clean.tree.FindDevice(id), nullptr) << "the phone's device gets its driver and goes: " << id;
+  if (outcome.Verdict() == kOk) {
+    EXPECT_EQ(clean.tree.forcedInfs, paths) << "each driver from its full path";
+  }
   if (!arrangement.swept || HasFailure())
     return;
   // The helper's search for the matched modem is traced by its start and by its find.
   EXPECT_EQ(CountText(clean.trace.texts, "Search for Device ID: ["s + kPhoneModemId + "\n]\n"), clean.phone.size());
   EXPECT_EQ(CountText(clean.trace.texts, "Found! ["s + kPhoneModemId + "\n]\n"), clean.phone.size());
-  // A matched device gets one plain update with its own ID before the forced one.
-  const std::string modem = clean.phone.empty() ? kModemId : kPhoneModemId;
-  const std::vector<std::pair<DWORD, std::string>> updates = {
-      {0, modem}, {INSTALLFLAG_FORCE, modem}, {INSTALLFLAG_FORCE, kSerialId}, {INSTALLFLAG_FORCE, kAdbId}};
-  EXPECT_EQ(clean.tree.updates, decltype(updates)(updates.begin() + clean.phone.empty(), updates.end()));
-  std::map<std::string, int> occurrences;
+  // A matched modem gets one plain update with its own ID before the forced one; without a match, the
+  // modem's new node gets the forced one by the INF's ID.
+  using Updates = std::vector<std::pair<DWORD, std::string>>;
+  Updates updates = clean.phone.empty() ? Updates{{INSTALLFLAG_FORCE, kModemId}}
+                                        : Updates{{0, kPhoneModemId}, {INSTALLFLAG_FORCE, kPhoneModemId}};
+  updates.insert(updates.end(), {{INSTALLFLAG_FORCE, kSerialId}, {INSTALLFLAG_FORCE, kAdbId}});
+  EXPECT_EQ(clean.tree.updates, updates);
+  std::map<std::string, int> callsSoFar;
   for (const std::string &operation : clean.tree.CallLog()) {
-    const int nth = ++occurrences[operation];
-    for (DWORD code : kCodes)
-      if (!HasFailure()) // the first failing combination says enough
-        SweepRun(arrangement, mode, package.ExePath(), operation, nth, code);
+    const int nth = ++callsSoFar[operation];
+    for (const auto &[code, codeName] : kCodes) {
+      const std::string what = operation + " #" + std::to_string(nth) + " failing with " + codeName;
+      Dialog run(mode, package.ExePath());
+      const InstallOutcome faultedOutcome = RunArranged(run, arrangement, operation, nth, code);
+      ExpectWhatEveryRunKeeps(run, faultedOutcome, arrangement, what, operation, code);
+      if (HasFailure())
+        return; // the first failing combination says enough
+    }
   }
-  EXPECT_EQ(occurrences.size(), 13u) << "every kind of call is swept";
+  EXPECT_EQ(callsSoFar.size(), 13u) << "every kind of call is swept";
 }
 
 const auto kRuns = ::testing::Combine(::testing::Range(0, static_cast<int>(std::size(kArrangements))),

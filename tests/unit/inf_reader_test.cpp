@@ -30,30 +30,33 @@ Lines ReadAllLines(CStdioFile &file) {
 
 TEST(StdioFile, LinesOfEachEncodingReadTwice) {
   const std::string longest(CStdioFile::kMaxLineLength, 'x');
-  const struct { std::string bytes; Lines lines; } files[] = {
+  const std::u16string longest16(longest.begin(), longest.end());
+  const struct { const char *name; std::string bytes; Lines lines; } files[] = {
       // CR LF and a lone LF end a line; a lone CR is text; the last line needs no line end.
-      {"one\r\ntwo\na\rb\r\r\n\nlast", {"one", "two", "a\rb\r", "", "last"}},
-      {"\xD6\xD0\n" "a\0b\r\n\xFF"s, {"\xD6\xD0", "a\0b"s, "\xFF"}},
-      {"", {}},
-      {"\xEF\xBB\xBF[Models]\r\nx", {"[Models]", "x"}},
-      {"a\n\xEF\xBB\xBF" "b", {"a", "\xEF\xBB\xBF" "b"}}, // a mark counts only at the start
-      {"\xEF\xBB", {"\xEF\xBB"}},
+      {.name = "line ends", .bytes = "one\r\ntwo\na\rb\r\r\n\nlast", .lines = {"one", "two", "a\rb\r", "", "last"}},
+      {.name = "ANSI bytes and a NUL", .bytes = "\xD6\xD0\n" "a\0b\r\n\xFF"s, .lines = {"\xD6\xD0", "a\0b"s, "\xFF"}},
+      {.name = "an empty file", .bytes = "", .lines = {}},
+      {.name = "a UTF-8 mark", .bytes = "\xEF\xBB\xBF[Models]\r\nx", .lines = {"[Models]", "x"}},
+      {.name = "a UTF-8 mark after the start", .bytes = "a\n\xEF\xBB\xBF" "b", .lines = {"a", "\xEF\xBB\xBF" "b"}},
+      {.name = "two bytes of a UTF-8 mark", .bytes = "\xEF\xBB", .lines = {"\xEF\xBB"}},
       // UTF-16LE comes in the ANSI code page; a character it cannot spell becomes '?'.
-      {Utf16Le(u"[Models]\r\nUSB\\X\n\u4E2D\u6587\r\n\u0E01[\r\n\u0080]\na\rb\r"),
-       {"[Models]", "USB\\X", "\xD6\xD0\xCE\xC4", "?[", "?]", "a\rb\r"}},
-      {Utf16Le(std::u16string(u"a\r\0b", 4)), {"a\r\0b"s}},
+      {.name = "UTF-16LE",
+       .bytes = Utf16Le(u"[Models]\r\nUSB\\X\n\u4E2D\u6587\r\n\u0E01[\r\n\u0080]\na\rb\r"),
+       .lines = {"[Models]", "USB\\X", "\xD6\xD0\xCE\xC4", "?[", "?]", "a\rb\r"}},
+      {.name = "a UTF-16LE NUL", .bytes = Utf16Le(std::u16string(u"a\r\0b", 4)), .lines = {"a\r\0b"s}},
       // Each half of a surrogate pair the code page lacks is a '?' of its own, paired or not.
-      {Utf16Le(u"\xDC00\xDC00|\xDBFF\xDFFF|"), {"??|??|"}},
-      {"\xFF\xFE", {}},                        // the mark of an empty UTF-16 file
-      {Utf16Le(u"ab") + "c", {"ab"}}, // a dangling half character ends the text
-      {longest + "\r\nnext", {longest, "next"}},
-      {longest, {longest}}, // the last line, at the cap
-      {std::string(65535, 'b') + "\r\nnext", {std::string(65535, 'b'), "next"}}, // CR and LF in two read blocks
-      {Utf16Le(std::u16string(longest.begin(), longest.end())), {longest}},
+      {.name = "UTF-16LE surrogates", .bytes = Utf16Le(u"\xDC00\xDC00|\xDBFF\xDFFF|"), .lines = {"??|??|"}},
+      {.name = "the mark of an empty UTF-16 file", .bytes = "\xFF\xFE", .lines = {}},
+      {.name = "a dangling half UTF-16 character", .bytes = Utf16Le(u"ab") + "c", .lines = {"ab"}}, // ends the text
+      {.name = "a line at the cap", .bytes = longest + "\r\nnext", .lines = {longest, "next"}},
+      {.name = "the last line at the cap", .bytes = longest, .lines = {longest}},
+      {.name = "CR and LF in two read blocks", .bytes = std::string(65535, 'b') + "\r\nnext",
+       .lines = {std::string(65535, 'b'), "next"}},
+      {.name = "a UTF-16 line at the cap", .bytes = Utf16Le(longest16), .lines = {longest}},
       // One byte or unit more ends the reading there, as a read error would.
-      {"first\n" + longest + "o\nlast\n", {"first"}},
-      {"first\n" + longest + "o", {"first"}},
-      {Utf16Le(u"first\n" + std::u16string(longest.begin(), longest.end()) + u"o\nlast"), {"first"}},
+      {.name = "a line over the cap", .bytes = "first\n" + longest + "o\nlast\n", .lines = {"first"}},
+      {.name = "the last line over the cap", .bytes = "first\n" + longest + "o", .lines = {"first"}},
+      {.name = "a UTF-16 line over the cap", .bytes = Utf16Le(u"first\n" + longest16 + u"o\nlast"), .lines = {"first"}},
   };
   TempInfDir folder;
   // One reader for every file: nothing of one file (encoding, cap, half-read block) may linger.
@@ -63,7 +66,7 @@ TEST(StdioFile, LinesOfEachEncodingReadTwice) {
   EXPECT_FALSE(file.Open(folder.Dir().c_str(), CStdioFile::modeRead)) << "a folder is no text file";
   int n = 0;
   for (const auto &f : files) {
-    SCOPED_TRACE(f.bytes.substr(0, 40));
+    SCOPED_TRACE(f.name);
     ASSERT_TRUE(file.Open(folder.Write(std::to_string(n++) + ".txt", f.bytes).c_str(), CStdioFile::modeRead));
     EXPECT_EQ(ReadAllLines(file), f.lines);
     file.SeekToBegin();
@@ -73,59 +76,79 @@ TEST(StdioFile, LinesOfEachEncodingReadTwice) {
 
 } // namespace
 
+// A text as the trace channel sends it: up to its first NUL.
+std::string UpToFirstNul(const std::string &text) { return text.substr(0, text.find('\0')); }
+
 TEST(InfReader, Sections) {
   const std::string modem = "USB\\VID_05C6&PID_9018&MI_02", han = "\xD0\xCD\xBA\xC5";
   const std::string over(CStdioFile::kMaxLineLength + 1, 'o');
   const struct {
-    std::string bytes; // empty: the edge-cases file
+    const char *name;
+    bool readEdgeCasesInf = false; // read tests/data/inf/edge_cases.inf instead of the bytes
+    std::string bytes{};
     std::string section;
-    bool found;
-    Lines values;
+    bool found = true;
+    Lines values{};
     bool capped = false; // a line over the cap ended the reading, with a trace
   } cases[] = {
       // White space around a value goes; a second comma ends it; comments and lines without a comma give
       // nothing; a bracket inside a comment does not end the section.
-      {"", "Spacing", true, {modem, "USB\\VID_05C6&PID_9018", "USB\\VID_05C6&PID_9018", "", "", "leading comma",
-                             "100%s done", modem, "USB\\VID_05C6&PID_9018&MI_03", "USB\\VID_AFTER&PID_END"}},
+      {.name = "spacing", .readEdgeCasesInf = true, .section = "Spacing",
+       .values = {modem, "USB\\VID_05C6&PID_9018", "USB\\VID_05C6&PID_9018", "", "", "leading comma", "100%s done",
+                  modem, "USB\\VID_05C6&PID_9018&MI_03", "USB\\VID_AFTER&PID_END"}},
       // A ';' outside double quotes starts a comment; inside them ',', ';' and '[' are text, up to the line's
       // end when the quote is left open; a plain line after such lines reads as ever.
-      {"[TrailingComment]\n%D% = Inst, Root\\gnssUmdf ; edit as needed\n", "TrailingComment", true, {"Root\\gnssUmdf"}},
-      {"[CompatibleIds]\n%D% = Inst, ACPI\\USBC000, ACPI\\PNP0CA0\n", "CompatibleIds", true, {"ACPI\\USBC000"}},
-      {"[QuotedComma]\n\"Modem, rev 2\" = Inst, " + modem + "\n", "QuotedComma", true, {modem}},
-      {"[QuotedBracket]\n\"[Beta] Modem\" = Inst, " + modem + "\n%Desc% = Section, HardwareId\n[Next]\n%E% = I, x\n",
-       "QuotedBracket", true, {modem, "HardwareId"}},
-      {"[OpenQuote]\n\"[Beta, rev 2 = I, X ; x\n%Desc% = Section, HardwareId\n", "OpenQuote", true, {"HardwareId"}},
-      {"", "Models.NTamd64", false, {}}, // the header's letter case counts
-      {"", "Twice", true, {"first"}},
-      {"", "Mentioned", true, {"before the real header"}}, // a comment that mentions the header starts it
-      {"", "LastHeader", true, {}},
-      {"[Models]\n%D% = I, \0\0USB\\VID_05C6\0\n%E% = I, after\n"s, "Models", true, {"\0\0USB\\VID_05C6\0"s, "after"}},
-      {"[Models]\n"s, "Models\0x"s, false, {}},
-      {"[Mod\nels]\n%D% = I, x\n", "Models", false, {}}, // a header is one line's
+      {.name = "a trailing comment", .bytes = "[TrailingComment]\n%D% = Inst, Root\\gnssUmdf ; edit as needed\n",
+       .section = "TrailingComment", .values = {"Root\\gnssUmdf"}},
+      {.name = "a compatible ID", .bytes = "[CompatibleIds]\n%D% = Inst, ACPI\\USBC000, ACPI\\PNP0CA0\n",
+       .section = "CompatibleIds", .values = {"ACPI\\USBC000"}},
+      {.name = "a quoted comma", .bytes = "[QuotedComma]\n\"Modem, rev 2\" = Inst, " + modem + "\n",
+       .section = "QuotedComma", .values = {modem}},
+      {.name = "a quoted bracket", .bytes = "[QuotedBracket]\n\"[Beta] Modem\" = Inst, " + modem +
+                                            "\n%Desc% = Section, HardwareId\n[Next]\n%E% = I, x\n",
+       .section = "QuotedBracket", .values = {modem, "HardwareId"}},
+      {.name = "a quote left open", .bytes = "[OpenQuote]\n\"[Beta, rev 2 = I, X ; x\n%Desc% = Section, HardwareId\n",
+       .section = "OpenQuote", .values = {"HardwareId"}},
+      {.name = "the header's letter case", .readEdgeCasesInf = true, .section = "Models.NTamd64", .found = false},
+      {.name = "a header twice: the first", .readEdgeCasesInf = true, .section = "Twice", .values = {"first"}},
+      {.name = "a comment that mentions the header starts it", .readEdgeCasesInf = true, .section = "Mentioned",
+       .values = {"before the real header"}},
+      {.name = "the last header", .readEdgeCasesInf = true, .section = "LastHeader"},
+      {.name = "NULs in a value", .bytes = "[Models]\n%D% = I, \0\0USB\\VID_05C6\0\n%E% = I, after\n"s,
+       .section = "Models", .values = {"\0\0USB\\VID_05C6\0"s, "after"}},
+      {.name = "a NUL in the section's name", .bytes = "[Models]\n"s, .section = "Models\0x"s, .found = false},
+      {.name = "a header is one line's", .bytes = "[Mod\nels]\n%D% = I, x\n", .section = "Models", .found = false},
       // "\x81\x5B" is one character whose trail byte is '[': it neither ends a section nor makes a header.
-      {"\x81[Models]\r\n%D% = I, early\r\n[Models]\r\n%\x81\x5B M% = I, " + modem + "\r\n", "Models", true, {modem}},
-      {"[" + han + "]\r\n%D% = I, " + han + "\r\n", han, true, {han}},
-      {"[Models]\n%D% = I, a\n" + over + "\n%E% = I, b\n", "Models", true, {"a"}, true},
-      {over + "\n[Models]\n%E% = I, b\n", "Models", false, {}, true},
+      {.name = "a trail byte '['",
+       .bytes = "\x81[Models]\r\n%D% = I, early\r\n[Models]\r\n%\x81\x5B M% = I, " + modem + "\r\n",
+       .section = "Models", .values = {modem}},
+      {.name = "a two-byte section name", .bytes = "[" + han + "]\r\n%D% = I, " + han + "\r\n", .section = han,
+       .values = {han}},
+      {.name = "a line over the cap", .bytes = "[Models]\n%D% = I, a\n" + over + "\n%E% = I, b\n", .section = "Models",
+       .values = {"a"}, .capped = true},
+      {.name = "a line over the cap before the section", .bytes = over + "\n[Models]\n%E% = I, b\n",
+       .section = "Models", .found = false, .capped = true},
   };
   TempInfDir folder;
   for (const auto &c : cases) {
     if (c.bytes.find('\x81') != std::string::npos && !IsAnsiLeadByte(0x81))
       continue;
-    const std::string path = c.bytes.empty() ? QUARVEL_TEST_DATA "/inf/edge_cases.inf" : folder.Write("s.inf", c.bytes);
+    SCOPED_TRACE(c.name);
+    const std::string path =
+        c.readEdgeCasesInf ? QUARVEL_TEST_DATA "/inf/edge_cases.inf" : folder.Write("s.inf", c.bytes);
     TraceRecorder trace;
     CInfFileHelper inf;
     CStringArray list;
     list.Add("left over from an earlier read");
-    EXPECT_EQ(inf.Open(path.c_str()) && inf.ReadSectionValues(CString(c.section), list), c.found) << c.section;
+    EXPECT_EQ(inf.Open(path.c_str()) && inf.ReadSectionValues(CString(c.section), list), c.found);
     Lines values, traced;
     for (int i = 0; i < list.GetSize(); ++i)
       values.push_back(list[i].str());
     for (const std::string &value : c.values)
-      traced.push_back(value.c_str()); // each value as read, as far as a text goes
+      traced.push_back(UpToFirstNul(value)); // each value as read
     if (c.capped)
       traced.push_back("Line too long, INF not read further:" + path);
-    EXPECT_EQ(values, c.values) << c.section;
-    EXPECT_EQ(trace.texts, traced) << c.section;
+    EXPECT_EQ(values, c.values);
+    EXPECT_EQ(trace.texts, traced);
   }
 }
