@@ -54,6 +54,9 @@ TEST(StdioFile, LinesOfEachEncodingReadTwice) {
       {"first\n" + longest + "o\nlast\n", {"first"}},
       {"first\n" + longest + "o", {"first"}},
       {Utf16Le(u"first\n" + std::u16string(longest.begin(), longest.end()) + u"o\nlast"), {"first"}},
+      // The cap counts the bytes of the converted text, where a Chinese character takes two.
+      {Utf16Le(u"\u4E2D" + std::u16string(longest.size() - 2, u'x')), {"\xD6\xD0" + longest.substr(2)}},
+      {Utf16Le(u"first\n" + std::u16string(longest.size(), u'\u4E2D') + u"\nlast"), {"first"}},
   };
   TempInfDir folder;
   // One reader for every file: nothing of one file (encoding, cap, half-read block) may linger.
