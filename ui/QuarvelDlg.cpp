@@ -35,6 +35,17 @@ std::wstring LoadWideString(UINT id) {
   int length = ::LoadStringW(AfxGetResourceHandle(), id, reinterpret_cast<LPWSTR>(&text), 0);
   return length > 0 && text ? std::wstring(text, static_cast<std::size_t>(length)) : std::wstring();
 }
+
+// Called inside a catch block: rethrown here only to read what was thrown.
+void TraceCaughtException() {
+  try {
+    throw;
+  } catch (const std::exception &e) {
+    DebugTrace("Exception: %s", e.what());
+  } catch (...) {
+    DebugTraceText("Exception");
+  }
+}
 } // namespace
 
 const MessageEntry CQuarvelDlg::messageEntries[] = {
@@ -118,7 +129,14 @@ void CQuarvelDlg::OnPaint() {
 HCURSOR CQuarvelDlg::OnQueryDragIcon() { return static_cast<HCURSOR>(m_hIcon); }
 
 void CQuarvelDlg::OnBnClickedInstall() {
-  switch (m_installer.RunAutomaticInstall()) {
+  // An install cut short by an exception has not installed: its outcome is the failure's.
+  InstallOutcome outcome = InstallOutcome::Failure;
+  try {
+    outcome = m_installer.RunAutomaticInstall();
+  } catch (...) {
+    TraceCaughtException();
+  }
+  switch (outcome) {
   case InstallOutcome::Success: {
     const CWinApp *app = AfxGetApp();
     const std::wstring caption = app ? app->GetAppNameW() : std::wstring();
@@ -150,15 +168,7 @@ void CQuarvelDlg::ShowFailure() {
 }
 
 LRESULT CQuarvelDlg::OnHandlerException() {
-  // Called inside the catch block: rethrown here only to read what was thrown.
-  try {
-    throw;
-  } catch (const std::exception &e) {
-    DebugTrace("Exception: %s", e.what());
-  } catch (...) {
-    DebugTraceText("Exception");
-  }
-  ShowFailure();
+  TraceCaughtException();
   return 0;
 }
 

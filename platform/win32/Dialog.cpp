@@ -99,7 +99,10 @@ LRESULT CALLBACK CDialog::CreationHook(int code, WPARAM wParam, LPARAM lParam) {
       CDialog *dialog = g_pCreating;
       ::UnhookWindowsHookEx(g_hCreationHook);
       g_hCreationHook = nullptr;
-      dialog->Attach(window);
+      dialog->Guarded([&] {
+        dialog->Attach(window);
+        return LRESULT(0);
+      });
       return 0;
     }
   }
