@@ -24,6 +24,8 @@ mkdir -p "$(dirname "$WINEPREFIX")"
   if [ ! -f "$WINEPREFIX/.prepared" ]; then
     rm -rf "$WINEPREFIX"
     wineboot -i </dev/null >/dev/null 2>&1
+    # No display: Wine's null graphics driver gives the windows of the Wine-level tests (dialogs, boxes).
+    wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f </dev/null >/dev/null 2>&1
     wineserver -w
     touch "$WINEPREFIX/.prepared"
   fi
