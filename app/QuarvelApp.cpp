@@ -33,7 +33,11 @@ int CQuarvelApp::Start(ProcessFacts &facts) {
     m_pMainWnd = &dlg;
     const INT_PTR result = dlg.DoModal();
     m_pMainWnd = nullptr;
-    return result == -1 ? StartFailure("its window could not be created") : 0;
+    if (result != -1)
+      return 0;
+    CString why;
+    why.Format("its window could not be created (error %lu)", static_cast<unsigned long>(::GetLastError()));
+    return StartFailure(why);
   } catch (const std::exception &e) {
     m_pMainWnd = nullptr;
     DebugTrace("Exception: %s", e.what());

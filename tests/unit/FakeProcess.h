@@ -2,8 +2,7 @@
 // A stand-in for the process facts: a 32-bit Quarvel.exe on 64-bit Windows with our x86_64 build beside
 // it, which runs and ends with exitCode; a test changes what its case is about.
 
-#include <optional>
-#include <string>
+#include <stdexcept>
 
 #include "platform/ProcessFacts.h"
 
@@ -18,8 +17,8 @@ struct FakeProcess : ProcessFacts {
   const char *name = "Quarvel.exe";
   bool buildBeside = true; // a file named Quarvel64.exe lies beside it
   std::optional<ProgramFile> build = ProgramFile{0x8664, kProductName, kFileVersion}; // that file, read
-  DWORD startCode = ERROR_SUCCESS;
-  DWORD exitCode = 0;
+  DWORD startCode = ERROR_SUCCESS, exitCode = 0;
+  bool throws = false; // running it throws
 
   bool Is32BitOn64BitWindows() override { return wow64; }
   CString ExecutableName() override { return name; }
@@ -29,6 +28,8 @@ struct FakeProcess : ProcessFacts {
     return ExistsBesideExecutable(file) ? build : std::nullopt;
   }
   DWORD RunBesideExecutable(PCSTR, DWORD &code) override {
+    if (throws)
+      throw std::runtime_error("broken");
     code = exitCode;
     return startCode;
   }

@@ -19,8 +19,7 @@ TEST(HandOver, OnlyA32BitProcessOn64BitWindowsRunsOur64BitBuildBesideItAndEndsAs
       {"the 64-bit build missing", [](FakeProcess &p) { p.buildBeside = false; }, std::nullopt, {}},
       {"the 64-bit build not starting", [](FakeProcess &p) { p.startCode = ERROR_ACCESS_DENIED; }, std::nullopt,
        {running, "Quarvel64.exe did not start (5)\n"}},
-      {"the 64-bit build itself", [](FakeProcess &p) { p.name = "Quarvel64.exe"; p.wow64 = false; }, std::nullopt, {}},
-      {"32-bit on 32-bit Windows", [](FakeProcess &p) { p.wow64 = false; }, std::nullopt, {}},
+      {"not a 32-bit process on 64-bit Windows", [](FakeProcess &p) { p.wow64 = false; }, std::nullopt, {}},
       {"a 32-bit build renamed after the 64-bit one", [](FakeProcess &p) { p.name = "QUARVEL64.EXE"; }, std::nullopt, {}},
       // Run elevated, it must be ours: not a stale build left in the folder, nor a file planted there.
       {"i686 code under its name", [](FakeProcess &p) { p.build->machine = 0x014C; }, std::nullopt,

@@ -8,9 +8,9 @@
 //                                    ended) and waits 15 s for its dialog so titled, which becomes the main
 //                                    and the current window
 //   attach <title>                   the program whose dialog so titled shows up within 15 s (the one run
-//                                    started it) becomes the application, the dialog the main and current
-//                                    window; the one run waits for it, and is the application again once
-//                                    wait-exit has seen this one end
+//                                    started it): the dialog becomes the main and current window, the
+//                                    boxes are that program's; the one run, which must run meanwhile,
+//                                    is still the one wait-exit waits for
 //   wait-box [ms]                    another dialog of the application (message box, About box, folder
 //                                    browser) becomes current; its caption and text are printed (30000 ms)
 //   expect-no-box [ms]               no such dialog shows up within ms (default: none now)
@@ -37,7 +37,6 @@
 #include <cstring>
 #include <stdexcept>
 #include <string>
-#include <utility>
 #include <vector>
 
 namespace {
@@ -102,9 +101,7 @@ public:
             L"cannot start it, error " + std::to_wstring(GetLastError()));
       Check(a.size() < 2 || MainDialog(a[1]) == m_app.dwProcessId, L"the dialog is another program's");
     } else if (verb == L"attach") {
-      m_starter = m_app;
       m_app.dwProcessId = MainDialog(a.at(0));
-      m_app.hProcess = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, m_app.dwProcessId);
     } else if (verb == L"wait-box") {
       m_current = WaitFor([&] { return Box(); }, Number(a, 0, 30000));
       Check(m_current, L"no box; the status line reads \"" + Text(GetDlgItem(m_main, 1007)) + L"\"");
@@ -148,8 +145,6 @@ public:
       Check(WaitForSingleObject(m_app.hProcess, 10000) == WAIT_OBJECT_0 && GetExitCodeProcess(m_app.hProcess, &code),
             L"no application ended");
       Check(code == Number(a, 0, 0), L"it ended with " + std::to_wstring(code));
-      if (m_starter.hProcess)
-        m_app = std::exchange(m_starter, {});
     } else if (verb == L"wait-window") {
       Check(WaitFor([&] { return FindWindowW(nullptr, a.at(0).c_str()); }, Number(a, 1, 15000)), L"no such window");
     } else if (verb == L"settext") {
@@ -193,7 +188,6 @@ private:
   }
 
   PROCESS_INFORMATION m_app = {}; // its handles live as long as this process
-  PROCESS_INFORMATION m_starter = {}; // after attach: the program run, which waits for the application
   HWND m_main = nullptr;          // the application's dialog, from run
   HWND m_current = nullptr;       // the window the steps act on
 };
