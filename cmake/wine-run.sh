@@ -21,13 +21,14 @@ unset DISPLAY
 mkdir -p "$(dirname "$WINEPREFIX")"
 (
   flock 9
-  if [ ! -f "$WINEPREFIX/.prepared" ]; then
+  # The stamp names what preparing does: a prefix prepared without the null driver is prepared again.
+  if [ "$(cat "$WINEPREFIX/.prepared" 2>/dev/null)" != "null graphics driver" ]; then
     rm -rf "$WINEPREFIX"
     wineboot -i </dev/null >/dev/null 2>&1
     # No display: Wine's null graphics driver gives the windows of the Wine-level tests (dialogs, boxes).
     wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f </dev/null >/dev/null 2>&1
     wineserver -w
-    touch "$WINEPREFIX/.prepared"
+    echo "null graphics driver" >"$WINEPREFIX/.prepared"
   fi
 ) 9>"$WINEPREFIX.lock"
 case "${1:-}" in
