@@ -2,7 +2,7 @@
 # The loader resolves static imports before any code runs, searching the executable's folder first
 # for DLLs that are not known system DLLs. These must therefore be loaded at run time instead.
 cmake_minimum_required(VERSION 3.25)
-set(forbidden setupapi.dll newdev.dll comctl32.dll)
+set(forbidden setupapi.dll newdev.dll comctl32.dll version.dll)
 
 execute_process(COMMAND ${OBJDUMP} -p ${EXE} OUTPUT_VARIABLE headers RESULT_VARIABLE failed)
 if(failed)

@@ -5,7 +5,6 @@
 #include "platform/win32/Win32ProcessFacts.h"
 #include "platform/win32/WideText.h"
 #include "trace/DebugTrace.h"
-#include "ui/DialogTexts.h"
 #include "ui/QuarvelDlg.h"
 
 #include <commctrl.h>
@@ -13,47 +12,46 @@
 #include <exception>
 #include <string>
 
-// Start-up runs during static initialisation, in this order: DLL loading is restricted to the system
-// directory (before anything can load the device-installation libraries), the application object is
-// built, then the refresh message number (ui/RefreshMessage.cpp).
-namespace {
-struct DllSearchRestriction {
-  DllSearchRestriction() { RestrictDllSearchToSystemDirectory(); }
-};
-DllSearchRestriction g_dllSearchRestriction __attribute__((init_priority(101)));
-
-// The failure outcome when there is no dialog to show it in.
-void ShowStartFailure() {
-  const CWinApp *app = AfxGetApp();
-  const std::wstring caption = app ? app->GetAppNameW() : std::wstring();
-  ::MessageBoxW(nullptr, WideFromCodePage(kTextCodePage, kInstallFailedText).c_str(), caption.c_str(), MB_OK);
-}
-} // namespace
-
-CQuarvelApp theApp __attribute__((init_priority(102)));
-
 BOOL CQuarvelApp::InitInstance() {
+  Win32ProcessFacts system;
+  m_nExitCode = Start(m_pFacts ? *m_pFacts : system);
+  // No message loop follows: the process ends here, with the code ExitInstance gives.
+  return FALSE;
+}
+
+int CQuarvelApp::ExitInstance() { return m_nExitCode; }
+
+int CQuarvelApp::Start(ProcessFacts &facts) {
   // The window procedures keep their handlers' exceptions; one may still come from the hand-over or
   // from building or creating the dialog. None may cross the framework's entry.
   try {
-    Win32ProcessFacts facts;
-    if (HandOverTo64BitBuild(facts))
-      return FALSE; // the 64-bit build shows the dialog
+    if (const std::optional<DWORD> exitCode = HandOverTo64BitBuild(facts))
+      return static_cast<int>(*exitCode); // the 64-bit build showed the dialog
     // The tooltip's window class.
     InitCommonControlsFromSystem(ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES);
     CQuarvelDlg dlg(nullptr);
     m_pMainWnd = &dlg;
-    dlg.DoModal();
+    const INT_PTR result = dlg.DoModal();
+    m_pMainWnd = nullptr;
+    if (result != -1)
+      return 0;
+    CString why;
+    why.Format("its window could not be created (error %lu)", static_cast<unsigned long>(::GetLastError()));
+    return StartFailure(why);
   } catch (const std::exception &e) {
     m_pMainWnd = nullptr;
     DebugTrace("Exception: %s", e.what());
-    ShowStartFailure();
+    return StartFailure(e.what());
   } catch (...) {
     m_pMainWnd = nullptr;
     DebugTraceText("Exception");
-    ShowStartFailure();
+    return StartFailure("an unknown error");
   }
+}
 
-  // No message loop follows: the process ends here.
-  return FALSE;
+// Said in a box of its own: there is no dialog, and nothing the install's failure text offers to do.
+int CQuarvelApp::StartFailure(const char *why) {
+  const std::wstring text = L"Quarvel could not start: " + WideFromCodePage(CP_ACP, why) + L".";
+  ::MessageBoxW(nullptr, text.c_str(), GetAppNameW().c_str(), MB_OK | MB_ICONERROR);
+  return kStartFailed;
 }

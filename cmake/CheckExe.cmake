@@ -37,7 +37,7 @@ require("${headers}" "Subsystem\t+00000002\t\\(Windows GUI\\)" "Windows GUI subs
 # No static import of the device-installation libraries (the build refuses one too).
 set(OBJDUMP ${TOOL_PREFIX}objdump)
 include(${CMAKE_CURRENT_LIST_DIR}/../app/CheckImports.cmake)
-message(STATUS "ok: no static import of setupapi, newdev or comctl32")
+message(STATUS "ok: no static import of setupapi, newdev, comctl32 or version")
 
 # Each delay-loaded function: its decorated name is the one the platform's import library declares
 # (for 32-bit code the stdcall argument bytes), and the exe asks the DLL for its plain name.

@@ -13,11 +13,12 @@ windows_of() {
 }
 
 # The stamp of a prefix of this Windows (win32|win64) made here: Wine's version, the arch, the loader of
-# its programs, and whether Wine's 32-bit side runs (a 64-bit prefix made without it has an empty
-# syswow64, so it cannot run the 32-bit program). A prefix with another stamp is made again.
+# its programs, whether Wine's 32-bit side runs (a 64-bit prefix made without it has an empty syswow64,
+# so it cannot run the 32-bit program), and what else preparing it did (the caller's words). A prefix
+# with another stamp is made again.
 prefix_stamp() {
   local loader=/usr/lib/wine/wine64 side=no
   [ "$1" = win32 ] && loader=/usr/lib/wine/wine
   /usr/lib/wine/wine --version >/dev/null 2>&1 && side=yes
-  echo "$(wine --version) arch=$1 loader=$loader 32-bit-side=$side"
+  echo "$(wine --version) arch=$1 loader=$loader 32-bit-side=$side${2:+ $2}"
 }

@@ -25,12 +25,14 @@ export WINEARCH=$windows QUARVEL_WINE_WINDOWS=$windows WINEDEBUG=${WINEDEBUG:--a
 export LANG=zh_CN.UTF-8 LC_ALL=zh_CN.UTF-8
 unset DISPLAY
 mkdir -p "$(dirname "$WINEPREFIX")"
-stamp=$(prefix_stamp "$windows")
+stamp=$(prefix_stamp "$windows" "null graphics driver")
 (
   flock 9
   if [ "$(cat "$WINEPREFIX/.prepared" 2>/dev/null)" != "$stamp" ]; then
     rm -rf "$WINEPREFIX"
     wineboot -i </dev/null >/dev/null 2>&1
+    # No display: Wine's null graphics driver gives the windows of the Wine-level tests (dialogs, boxes).
+    wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f </dev/null >/dev/null 2>&1
     wineserver -w
     echo "$stamp" >"$WINEPREFIX/.prepared"
   fi

@@ -154,6 +154,8 @@ bool CStdioFile::ReadUtf16Line(std::string &line) {
   std::u16string units;
   bool ascii = true;
   for (;;) {
+    // Every unit converts to one byte at least (a surrogate half to '?'): more units than the cap
+    // make a line over it, known before converting them.
     if (units.size() > kMaxLineLength)
       return EndAtLineCap(line);
     const long unit = NextUnit();
@@ -179,5 +181,6 @@ bool CStdioFile::ReadUtf16Line(std::string &line) {
     line.assign(units.begin(), units.end());
   else
     line = AnsiFromUtf16(units);
-  return any;
+  // A double-byte character is two bytes of the cap.
+  return line.size() > kMaxLineLength ? EndAtLineCap(line) : any;
 }

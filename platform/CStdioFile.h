@@ -1,9 +1,9 @@
 #pragma once
 // A line-oriented text file, standing in for the class library's CStdioFile (reading only).
-// Text mode: CR LF and a lone LF end a line; line ends are not part of the text. Lines up to
-// kMaxLineLength are read whole. A file that starts with a UTF-16LE byte-order mark is read as text
-// converted to the ANSI code page; a UTF-8 byte-order mark is skipped. A read error, or a longer
-// line, ends the reading like the end of the file.
+// Text mode: CR LF and a lone LF end a line; line ends are not part of the text. A file that starts
+// with a UTF-16LE byte-order mark is read as text converted to the ANSI code page; a UTF-8 byte-order
+// mark is skipped. Lines of up to kMaxLineLength bytes, counted in the text as read (converted, for
+// UTF-16), are read whole. A read error, or a longer line, ends the reading like the end of the file.
 
 #include <cstdio>
 #include <string>
@@ -33,7 +33,7 @@ public:
   bool ReadString(std::string &text);
   void SeekToBegin();
   void Close();
-  // Whether the reading ended at a line longer than kMaxLineLength (until the next rewind or open).
+  // Whether the reading ended at a line longer than kMaxLineLength bytes (until the next rewind or open).
   bool HitLineCap() const { return m_bHitLineCap; }
 
 private:

@@ -42,6 +42,17 @@ std::wstring Wide(const std::u16string &text) { return std::wstring(text.begin()
 
 // Below the details area when it is shown, in dialog units.
 const int kDetailsMargin = 4;
+
+// Called inside a catch block: rethrown here only to read what was thrown.
+void TraceCaughtException() {
+  try {
+    throw;
+  } catch (const std::exception &e) {
+    DebugTrace("Exception: %s", e.what());
+  } catch (...) {
+    DebugTraceText("Exception");
+  }
+}
 } // namespace
 
 const MessageEntry CQuarvelDlg::messageEntries[] = {
@@ -125,8 +136,16 @@ void CQuarvelDlg::OnPaint() {
 HCURSOR CQuarvelDlg::OnQueryDragIcon() { return static_cast<HCURSOR>(m_hIcon); }
 
 void CQuarvelDlg::OnBnClickedInstall() {
-  const InstallOutcome outcome = m_installer.RunAutomaticInstall();
-  switch (outcome.Verdict()) {
+  // An install cut short by an exception has not installed: its verdict is the failure's.
+  InstallOutcome outcome;
+  InstallVerdict verdict = InstallVerdict::Failure;
+  try {
+    outcome = m_installer.RunAutomaticInstall();
+    verdict = outcome.Verdict();
+  } catch (...) {
+    TraceCaughtException();
+  }
+  switch (verdict) {
   case InstallVerdict::Success: {
     const CWinApp *app = AfxGetApp();
     const std::wstring caption = app ? app->GetAppNameW() : std::wstring();
@@ -162,15 +181,7 @@ void CQuarvelDlg::ShowFailure() {
 }
 
 LRESULT CQuarvelDlg::OnHandlerException() {
-  // Called inside the catch block: rethrown here only to read what was thrown.
-  try {
-    throw;
-  } catch (const std::exception &e) {
-    DebugTrace("Exception: %s", e.what());
-  } catch (...) {
-    DebugTraceText("Exception");
-  }
-  ShowFailure();
+  TraceCaughtException();
   return 0;
 }
 

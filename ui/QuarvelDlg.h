@@ -31,7 +31,8 @@ protected:
   void OnBnClickedSelectInf();
   void OnMouseMove(UINT flags, POINT point);
   LRESULT OnDevMgrRefresh(WPARAM wParam, LPARAM lParam);
-  // A handler threw (a pass cut short): traced, and the pass's outcome is the failure line.
+  // A handler threw outside the automatic install, which catches its own: traced, and the dialog goes
+  // on as it was (a folder install runs only once the failure line shows).
   LRESULT OnHandlerException() override;
 
   CButton m_btnInstall;

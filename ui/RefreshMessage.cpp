@@ -1,6 +1,6 @@
 #include "ui/RefreshMessage.h"
 
-// Registered during static initialisation; unprioritised, so after the start-up steps in app/QuarvelApp.cpp.
+// Registered during static initialisation; unprioritised, so after the start-up steps in app/TheApp.cpp.
 UINT g_nRefreshMessage = ::RegisterWindowMessageA(MakeRefreshMessageName());
 
 CString MakeRefreshMessageName() {

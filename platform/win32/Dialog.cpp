@@ -52,6 +52,7 @@ INT_PTR CDialog::DoModal() {
 
   INT_PTR result = ::DialogBoxParamW(AfxGetResourceHandle(), MAKEINTRESOURCEW(m_nIDTemplate), ModalOwner(),
                                      &CDialog::DialogProcedure, reinterpret_cast<LPARAM>(this));
+  const DWORD failure = result == -1 ? ::GetLastError() : ERROR_SUCCESS; // kept across the clean-up
 
   // Still armed when the window was never created (a missing template).
   if (g_hCreationHook) {
@@ -64,6 +65,8 @@ INT_PTR CDialog::DoModal() {
     ::UnhookWindowsHookEx(g_hMessageHook);
     g_hMessageHook = nullptr;
   }
+  if (result == -1)
+    ::SetLastError(failure);
   return result;
 }
 
@@ -99,7 +102,10 @@ LRESULT CALLBACK CDialog::CreationHook(int code, WPARAM wParam, LPARAM lParam) {
       CDialog *dialog = g_pCreating;
       ::UnhookWindowsHookEx(g_hCreationHook);
       g_hCreationHook = nullptr;
-      dialog->Attach(window);
+      dialog->Guarded([&] {
+        dialog->Attach(window);
+        return LRESULT(0);
+      });
       return 0;
     }
   }

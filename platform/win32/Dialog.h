@@ -23,7 +23,8 @@ class CDialog : public CWnd {
 public:
   explicit CDialog(UINT templateId, CWnd *parent = nullptr);
 
-  // Runs the dialog until EndDialog; the value passed to EndDialog, or -1 if it could not be shown.
+  // Runs the dialog until EndDialog; the value passed to EndDialog, or -1 if it could not be shown (the
+  // last-error code then says why).
   INT_PTR DoModal();
   void EndDialog(int result);
   // Runs the data exchange: FALSE fills the controls, TRUE reads them.

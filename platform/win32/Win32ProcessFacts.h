@@ -8,5 +8,7 @@ public:
   bool Is32BitOn64BitWindows() override;
   CString ExecutableName() override;
   bool ExistsBesideExecutable(PCSTR fileName) override;
-  DWORD StartBesideExecutable(PCSTR fileName) override;
+  std::optional<ProgramFile> ReadExecutable() override;
+  std::optional<ProgramFile> ReadBesideExecutable(PCSTR fileName) override;
+  DWORD RunBesideExecutable(PCSTR fileName, DWORD &exitCode) override;
 };

@@ -43,7 +43,14 @@ CWnd *CWnd::FromHandlePermanent(HWND window) {
 BOOL CWnd::WalkPreTranslateTree(MSG *msg) {
   for (HWND window = msg->hwnd; window;) {
     if (CWnd *wrapper = FromHandlePermanent(window)) {
-      if (wrapper->PreTranslateMessage(msg))
+      // Called from a hook procedure too: guarded as a handler is. A message whose pre-translation
+      // threw is dispatched.
+      BOOL swallowed = FALSE;
+      wrapper->Guarded([&] {
+        swallowed = wrapper->PreTranslateMessage(msg);
+        return LRESULT(0);
+      });
+      if (swallowed)
         return TRUE;
     }
     // Stop at the top-level window: its owner is not its parent.
@@ -85,19 +92,10 @@ LRESULT CWnd::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
   // Handlers may run nested messages (a modal box, a SendMessage): keep the outer one for Default.
   const CurrentMessage outer = m_current;
   m_current = {message, wParam, lParam};
-  LRESULT result;
-  try {
-    if (const MessageEntry *entry = GetMessageMap()->Find(message, wParam))
-      result = entry->handler(*this, wParam, lParam);
-    else
-      result = Default();
-  } catch (...) {
-    try {
-      result = OnHandlerException();
-    } catch (...) {
-      result = 0;
-    }
-  }
+  const LRESULT result = Guarded([&] {
+    const MessageEntry *entry = GetMessageMap()->Find(message, wParam);
+    return entry ? entry->handler(*this, wParam, lParam) : Default();
+  });
   m_current = outer;
 
   if (message == WM_NCDESTROY) {

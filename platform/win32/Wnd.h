@@ -36,6 +36,20 @@ protected:
   // Called inside the catch block when a handler throws: no exception may cross the system's
   // window procedure. Returns the message's result; this one gives 0.
   virtual LRESULT OnHandlerException();
+  // Runs step as every window and hook procedure must: what it throws goes to OnHandlerException,
+  // never on to the system. step's result, or the handler's (0 if that throws too).
+  template <class Step>
+  LRESULT Guarded(Step step) {
+    try {
+      return step();
+    } catch (...) {
+      try {
+        return OnHandlerException();
+      } catch (...) {
+        return 0;
+      }
+    }
+  }
 
   static const MessageMap messageMap;
 

@@ -57,6 +57,11 @@ TEST(StdioFile, LinesOfEachEncodingReadTwice) {
       {.name = "a line over the cap", .bytes = "first\n" + longest + "o\nlast\n", .lines = {"first"}},
       {.name = "the last line over the cap", .bytes = "first\n" + longest + "o", .lines = {"first"}},
       {.name = "a UTF-16 line over the cap", .bytes = Utf16Le(u"first\n" + longest16 + u"o\nlast"), .lines = {"first"}},
+      // The cap counts the bytes of the converted text, where a Chinese character takes two.
+      {.name = "a UTF-16 line of Chinese at the cap in bytes",
+       .bytes = Utf16Le(u"\u4E2D" + std::u16string(longest.size() - 2, u'x')), .lines = {"\xD6\xD0" + longest.substr(2)}},
+      {.name = "a UTF-16 line of Chinese at the cap in units",
+       .bytes = Utf16Le(u"first\n" + std::u16string(longest.size(), u'\u4E2D') + u"\nlast"), .lines = {"first"}},
   };
   TempInfDir folder;
   // One reader for every file: nothing of one file (encoding, cap, half-read block) may linger.

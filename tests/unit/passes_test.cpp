@@ -57,7 +57,7 @@ TEST_P(PassesTest, TheExecutablesDirectory) {
       {"C:\\Tools\\\xB5\x5C", "C:\\Tools"},
       {"C:\\" + std::string(300, 'b') + "\\" + std::string(290, 'c') + "\\Q.exe",
        "C:\\" + std::string(300, 'b') + "\\" + std::string(290, 'c')},
-      {"C:\\" + std::string(251, 'd') + "\\", "C:\\" + std::string(251, 'd')}, // exactly 256 bytes
+      {"C:\\" + std::string(252, 'd') + "\\", "C:\\" + std::string(252, 'd')}, // exactly 256 bytes
       {"C:\\" + std::string(40000, 'm') + "\\Q.exe", ""}, // longer than the platform can give
       {"", ""},                                                // unreadable
   };

@@ -7,9 +7,10 @@
 //   run <exe> [title]                starts the application (a path without spaces; the last one must have
 //                                    ended) and waits 15 s for its dialog so titled, which becomes the main
 //                                    and the current window
-//   attach <title>                   the program whose dialog so titled shows up within 15 s (another
-//                                    program started it) becomes the application, the dialog the main and
-//                                    current window
+//   attach <title>                   the program whose dialog so titled shows up within 15 s (the one run
+//                                    started it): the dialog becomes the main and current window, the
+//                                    boxes are that program's; the one run, which must run meanwhile,
+//                                    is still the one wait-exit waits for
 //   wait-box [ms]                    another dialog of the application (message box, About box, folder
 //                                    browser) becomes current; its caption and text are printed (30000 ms)
 //   expect-no-box [ms]               no such dialog shows up within ms (default: none now)
@@ -111,7 +112,6 @@ public:
       Check(a.size() < 2 || MainDialog(a[1]) == m_app.dwProcessId, L"the dialog is another program's");
     } else if (verb == L"attach") {
       m_app.dwProcessId = MainDialog(a.at(0));
-      m_app.hProcess = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, m_app.dwProcessId);
     } else if (verb == L"wait-box") {
       m_current = WaitFor([&] { return Box(); }, Number(a, 0, 30000));
       Check(m_current, L"no box; the status line reads \"" + Text(GetDlgItem(m_main, 1007)) + L"\"");
