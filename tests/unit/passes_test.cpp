@@ -15,26 +15,22 @@ protected:
   Dialog dialog;
   HookedTree &tree = dialog.tree;
   CInstallerCore &core = dialog.core;
-};
-
-TEST_P(PassesTest, TheScanMatchesTheLastDeviceAndOnlyItsOwnSetRemovesIt) {
-  tree.AddPresentDevice({kModemId});
-  const std::string winner = tree.AddPresentDevice({"USB\\VID_05C6&PID_9018&MI_02&REV_0001"});
   const std::string modemInf = dir.Write("m.inf", InfText(kKindInfs[0], {"usb\\vid_05c6&pid_9018&mi_02"}));
   const InfPass modem{kDriverKinds[0], modemInf.c_str()};
+};
+
+// Two devices carry the modem's ID (the second with a revision after it); the last one enumerated wins.
+TEST_P(PassesTest, TheScanMatchesTheLastDeviceCarryingTheId) {
+  tree.AddPresentDevice({kModemId});
+  tree.AddPresentDevice({"USB\\VID_05C6&PID_9018&MI_02&REV_0001"});
   const ScanResult scan = core.ScanDevices(modem);
   EXPECT_EQ(scan.hardwareId, "USB\\VID_05C6&PID_9018&MI_02&REV_0001");
   EXPECT_EQ(scan.index, 1u);
-  // A later scan that matches nothing, or fails, leaves no match to remove.
-  for (const std::string &inf : {dir.Write("s.inf", InfText(kKindInfs[1], {kSerialId})), dir.PathOf("absent.inf")}) {
-    ASSERT_TRUE(core.ScanDevices(modem).matched);
-    core.ScanDevices({kDriverKinds[1], inf.c_str()});
-    core.RemoveMatchedDevice();
-  }
-  EXPECT_TRUE(tree.RemovedInstanceIds().empty());
-  const size_t calls = tree.CallLog().size();
-  core.OnRefresh(); // the last scan could not read its INF: nothing to repeat
-  EXPECT_EQ(tree.CallLog().size(), calls);
+}
+
+TEST_P(PassesTest, TheMatchIsRemovedOnceAndItsSetReleased) {
+  tree.AddPresentDevice({kModemId});
+  const std::string winner = tree.AddPresentDevice({"USB\\VID_05C6&PID_9018&MI_02&REV_0001"});
   core.ScanDevices(modem);
   core.RemoveMatchedDevice();
   core.RemoveMatchedDevice();
@@ -42,28 +38,53 @@ TEST_P(PassesTest, TheScanMatchesTheLastDeviceAndOnlyItsOwnSetRemovesIt) {
   EXPECT_EQ(tree.RemovedInstanceIds(), std::vector<std::string>{winner});
   EXPECT_EQ(tree.OpenSetCount(), 0);
   EXPECT_EQ(tree.DoubleDestroyCount(), 0);
-  // An ID that does not fit a new node's property buffer is refused before any call.
+}
+
+TEST_P(PassesTest, AScanThatMatchesNothingOrFailsLeavesNothingToRemove) {
+  tree.AddPresentDevice({kModemId});
+  // s.inf lists no present device; absent.inf cannot be read.
+  for (const std::string &inf : {dir.Write("s.inf", InfText(kKindInfs[1], {kSerialId})), dir.PathOf("absent.inf")}) {
+    ASSERT_TRUE(core.ScanDevices(modem).matched);
+    core.ScanDevices({kDriverKinds[1], inf.c_str()});
+    core.RemoveMatchedDevice();
+    EXPECT_EQ(tree.RemovedInstanceIds(), std::vector<std::string>{}) << "after a scan of " << inf;
+  }
+}
+
+TEST_P(PassesTest, ARefreshAfterAScanThatCouldNotReadItsInfRepeatsNothing) {
+  core.ScanDevices(modem);
+  core.ScanDevices({kDriverKinds[0], dir.PathOf("absent.inf").c_str()});
+  const size_t calls = tree.CallLog().size();
+  core.OnRefresh();
+  EXPECT_EQ(tree.CallLog().size(), calls);
+}
+
+// The ID and its two terminating zeros must fit a new node's property buffer.
+TEST_P(PassesTest, AnIdTooLongForANewNodeIsRefusedBeforeAnyCall) {
   const std::string tooLong(kHardwareIdPropertyBufferSize - 1, 'A');
+  const size_t calls = tree.CallLog().size();
   EXPECT_FALSE(CQuarvelHelper().InstallOnNewRootDevice(modemInf.c_str(), tooLong.c_str(), nullptr));
+  EXPECT_EQ(tree.CallLog().size(), calls);
   EXPECT_EQ(dialog.trace.texts.back(), "Hardware ID too long");
 }
 
 TEST_P(PassesTest, TheExecutablesDirectory) {
-  const std::pair<std::string, std::string> cases[] = { // the executable's path, its directory
-      {"C:\\Quarvel.exe", "C:"},
-      {"Quarvel.exe", ""},
-      {"\\Quarvel.exe", ""}, // a backslash at the very start does not count
-      {"C:\\\xB5\x5C\\Quarvel.exe", "C:\\\xB5\x5C"}, // a trail byte with the backslash's code is none
-      {"C:\\Tools\\\xB5\x5C", "C:\\Tools"},
-      {"C:\\" + std::string(300, 'b') + "\\" + std::string(290, 'c') + "\\Q.exe",
-       "C:\\" + std::string(300, 'b') + "\\" + std::string(290, 'c')},
-      {"C:\\" + std::string(252, 'd') + "\\", "C:\\" + std::string(252, 'd')}, // exactly 256 bytes
-      {"C:\\" + std::string(40000, 'm') + "\\Q.exe", ""}, // longer than the platform can give
-      {"", ""},                                                // unreadable
+  const struct { std::string path, directory; } cases[] = {
+      {.path = "C:\\Quarvel.exe", .directory = "C:"},
+      {.path = "Quarvel.exe", .directory = ""},
+      {.path = "\\Quarvel.exe", .directory = ""}, // a backslash at the very start does not count
+      // A trail byte with the backslash's code is none.
+      {.path = "C:\\\xB5\x5C\\Quarvel.exe", .directory = "C:\\\xB5\x5C"},
+      {.path = "C:\\Tools\\\xB5\x5C", .directory = "C:\\Tools"},
+      {.path = "C:\\" + std::string(300, 'b') + "\\" + std::string(290, 'c') + "\\Q.exe",
+       .directory = "C:\\" + std::string(300, 'b') + "\\" + std::string(290, 'c')},
+      {.path = "C:\\" + std::string(252, 'd') + "\\", .directory = "C:\\" + std::string(252, 'd')}, // exactly 256 bytes
+      {.path = "C:\\" + std::string(40000, 'm') + "\\Q.exe", .directory = ""}, // longer than the platform can give
+      {.path = "", .directory = ""}, // unreadable
   };
-  for (const auto &[path, directory] : cases) {
-    tree.SetModuleFileName(path);
-    EXPECT_EQ(core.GetModuleDirectory(), directory.c_str()) << path.substr(0, 40);
+  for (const auto &c : cases) {
+    tree.SetModuleFileName(c.path);
+    EXPECT_EQ(core.GetModuleDirectory(), c.directory.c_str()) << c.path.substr(0, 40);
   }
 }
 
@@ -76,7 +97,10 @@ TEST_P(PassesTest, TheFolderInstallFallsBackToTheOtherModemNameAndNothingReenter
   for (int i = 0; i < 3; ++i)
     chosen.Write(i == 0 ? "qcmsm.inf" : kKindInfs[i].fileName, InfText(kKindInfs[i], {kKindInfs[i].hardwareId}));
   int browsed = 0;
-  const auto browse = [&] { return ++browsed, CString(chosen.Dir().c_str()); };
+  const auto browse = [&] {
+    ++browsed;
+    return CString(chosen.Dir().c_str());
+  };
   tree.onUpdate = [&] { // each driver update of a pass
     const size_t callsBefore = tree.CallLog().size();
     core.OnRefresh();
