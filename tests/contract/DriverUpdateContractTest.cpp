@@ -37,11 +37,9 @@ TEST_P(ContractTest, AnUpdateInstallsOnTheDeviceCarryingTheIdOrFailsOnWindows) {
       EXPECT_EQ(reboot, FALSE) << "a restart asked for";
     }
     EXPECT_EQ(Present(Services(), c.planted, SPDRP_DEVICEDESC), std::vector<std::string>{description});
-    // The unit tests read installs back this way.
-    if (Sim() && !description.empty()) {
-      const SimDevice node = Sim()->Devices().back();
-      EXPECT_EQ(node.installedInf, inf);
-      EXPECT_TRUE(node.installedForced);
+    if (Sim() && !description.empty()) { // the unit tests read installs back this way
+      EXPECT_EQ(Sim()->Devices().back().installedInf, inf);
+      EXPECT_TRUE(Sim()->Devices().back().installedForced);
     }
   }
 }

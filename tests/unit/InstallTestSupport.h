@@ -138,12 +138,11 @@ struct Dialog {
     EXPECT_EQ(removedOthers, std::vector<std::string>{}) << what;
     // A node of ours without its driver stays only when its removal failed and said so.
     int withDriver = 0, withoutDriver = 0;
-    for (const SimDevice &node : tree.Devices()) {
+    for (const SimDevice &node : tree.Devices())
       if (node.createdByRoot && node.installedInf.empty())
         ++withoutDriver;
       else if (node.createdByRoot)
         ++withDriver;
-    }
     EXPECT_LE(withoutDriver, CountText(trace.texts, "CallClassInstaller(REMOVE)")) << what;
     EXPECT_LE(withDriver, nodesWithDriver) << what;
     const int installed = CountText(trace.texts, kInstalled);
