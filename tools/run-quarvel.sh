@@ -105,7 +105,7 @@ else
   echo "run-quarvel: pressing Install in a virtual display ($DISPLAY)"
   # The driver waits, with the outcome on screen, for the record "shot" that follows the screenshot.
   E2E_TRACE='C:\quarvel\shot.txt' wine 'C:\quarvel\e2edriver.exe' "run C:\\quarvel\\$exe \"Install USB Driver\"" \
-    'click 1001' 'wait-box 60000' 'wait-trace shot 1' 'click 1' 'wait-gone' 'wait-gone' 'wait-exit 0' \
+    'click IDC_INSTALL' 'wait-box 60000' 'wait-trace shot 1' 'click IDOK' 'wait-gone' 'wait-gone' 'wait-exit 0' \
     </dev/null >"$driver_log" 2>&1 &
   driver=$!
   for _ in $(seq 1800); do

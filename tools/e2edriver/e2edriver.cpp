@@ -2,8 +2,9 @@
 //
 //   e2edriver.exe "<step>" ...
 //
-// A step is words quoted as on a Windows command line. Control IDs are numbers: 0 is the current window
-// itself, 65535 a message box's text. Every wait has a deadline: [ms] milliseconds where a step takes it.
+// A step is words quoted as on a Windows command line. A control, message, key or command is a number or
+// one of the names in kNames below: the dialog's controls as res/resource.h names them, Windows' own names,
+// CURRENT the current window itself. Every wait has a deadline: [ms] milliseconds where a step takes it.
 //   run <exe> [title]                starts the application (a path without spaces; the last one must have
 //                                    ended) and waits 15 s for its dialog so titled, which becomes the main
 //                                    and the current window
@@ -18,8 +19,8 @@
 //   has-line <id> <text> [ms]        one of the edit control's lines is text (within ms; default: now)
 //   visible <id> <1|0>               the control is shown, or hidden
 //   click <id>                       presses a shown, enabled button (a posted BM_CLICK)
-//   post <message> [wparam]          posts to the current window: 0x10 the close box, 0x100 0x1b the Esc
-//                                    key, 0x111 2 Cancel, 0x112 a system command
+//   post <message> [wparam]          posts to the current window: WM_CLOSE the close box, WM_KEYDOWN
+//                                    VK_ESCAPE the Esc key, WM_COMMAND IDCANCEL Cancel, WM_SYSCOMMAND <command>
 //   browse-select <folder>           selects folder in the current folder browser and presses OK
 //   broadcast-refresh                posts the device manager's refresh message to every window
 //   wait-gone [ms]                   the current window closes; the main dialog is current again (10000 ms)
@@ -40,7 +41,20 @@
 #include <string>
 #include <vector>
 
+#include "res/resource.h"
+
 namespace {
+
+const DWORD kCurrent = 0, kBoxText = 0xFFFF; // the current window itself; a message box's text
+
+// The names a step may give a number.
+#define NAMED(name) {L"" #name, DWORD(name)}
+const std::pair<const wchar_t *, DWORD> kNames[] = {
+    NAMED(IDC_INSTALL), NAMED(IDC_SELECT_INF), NAMED(IDC_STATUS), NAMED(IDC_DETAILS), NAMED(IDOK), NAMED(IDCANCEL),
+    {L"CURRENT", kCurrent}, {L"BOX_TEXT", kBoxText},
+    {L"BROWSER_TITLE", 14146}, // the folder browser's text above its tree: the title the program gives it
+    NAMED(WM_CLOSE), NAMED(WM_KEYDOWN), NAMED(WM_COMMAND), NAMED(WM_SYSCOMMAND), NAMED(VK_ESCAPE), NAMED(SC_CLOSE),
+};
 
 using Words = std::vector<std::wstring>;
 
@@ -59,9 +73,12 @@ std::string Narrow(const std::wstring &text, UINT codePage = CP_UTF8) {
 DWORD Number(const Words &a, size_t index, DWORD fallback) {
   if (index >= a.size())
     return fallback;
+  for (const auto &[name, value] : kNames)
+    if (a[index] == name)
+      return value;
   wchar_t *end = nullptr;
   const DWORD value = wcstoul(a[index].c_str(), &end, 0);
-  Check(!a[index].empty() && !*end, L"not a number: " + a[index]);
+  Check(!a[index].empty() && !*end, L"neither a number nor a name: " + a[index]);
   return value;
 }
 
@@ -70,6 +87,9 @@ std::wstring Text(HWND window) {
   GetWindowTextW(window, text, 1024);
   return text;
 }
+
+// A box's caption and text, quoted.
+std::wstring Shown(HWND box) { return L"\"" + Text(box) + L"\": \"" + Text(GetDlgItem(box, kBoxText)) + L"\""; }
 
 // An edit control keeps its text itself: only a message reads it, which the program must be free to answer.
 std::wstring EditText(HWND control) {
@@ -93,7 +113,8 @@ size_t TraceCount(const std::wstring &text) {
   Check(file, L"cannot read the trace records (E2E_TRACE)");
   size_t count = 0;
   for (char line[8192]; std::fgets(line, sizeof line, file);)
-    count += std::strchr(line, '\t') && std::strchr(line, '\t') + 1 == Narrow(text) + "\n";
+    if (const char *tab = std::strchr(line, '\t'); tab && tab + 1 == Narrow(text) + "\n")
+      ++count;
   std::fclose(file);
   return count;
 }
@@ -114,11 +135,11 @@ public:
       m_app.dwProcessId = MainDialog(a.at(0));
     } else if (verb == L"wait-box") {
       m_current = WaitFor([&] { return Box(); }, Number(a, 0, 30000));
-      Check(m_current, L"no box; the status line reads \"" + Text(GetDlgItem(m_main, 1007)) + L"\"");
-      std::puts(Narrow(L"BOX \"" + Text(m_current) + L"\": \"" + Text(GetDlgItem(m_current, 0xFFFF)) + L"\"").c_str());
+      Check(m_current, L"no box; the status line reads \"" + Text(GetDlgItem(m_main, IDC_STATUS)) + L"\"");
+      std::puts(Narrow(L"BOX " + Shown(m_current)).c_str());
     } else if (verb == L"expect-no-box") {
       const HWND box = WaitFor([&] { return Box(); }, Number(a, 0, 0));
-      Check(!box, L"a box shows \"" + Text(box) + L"\": \"" + Text(GetDlgItem(box, 0xFFFF)) + L"\"");
+      Check(!box, L"a box shows " + Shown(box));
     } else if (verb == L"text") {
       const HWND control = Control(a.at(0));
       Check(WaitFor([&] { return Text(control) == a.at(1); }, Number(a, 2, 0)), L"it holds \"" + Text(control) + L"\"");
@@ -135,7 +156,7 @@ public:
       Check(IsWindowVisible(button) && IsWindowEnabled(button), L"the button is hidden or disabled");
       PostMessageW(button, BM_CLICK, 0, 0); // posted: its handler may run a modal loop
     } else if (verb == L"post") {
-      PostMessageW(Control(L"0"), Number(a, 0, 0), Number(a, 1, 0), 0);
+      PostMessageW(Control(L"CURRENT"), Number(a, 0, 0), Number(a, 1, 0), 0);
     } else if (verb == L"browse-select") {
       // The selection message carries a pointer the browser reads in its own process: the path goes there first.
       const HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_WRITE, FALSE, m_app.dwProcessId);
@@ -176,10 +197,11 @@ public:
   }
 
 private:
-  // The control of the current window so numbered; "0" the window itself.
+  // The control of the current window so numbered or named; CURRENT the window itself.
   HWND Control(const std::wstring &id) {
     Check(IsWindow(m_current), L"no current window");
-    const HWND control = id == L"0" ? m_current : GetDlgItem(m_current, int(Number({id}, 0, 0)));
+    const DWORD number = Number({id}, 0, 0);
+    const HWND control = number == kCurrent ? m_current : GetDlgItem(m_current, int(number));
     Check(control, L"no control " + id);
     return control;
   }
@@ -214,8 +236,10 @@ int main() {
   std::setvbuf(stdout, nullptr, _IONBF, 0); // the log is whole even when a step hangs and the run is killed
   int argc = 0;
   LPWSTR *argv = CommandLineToArgvW(GetCommandLineW(), &argc);
-  if (argc < 2)
-    return std::fputs("usage: e2edriver.exe \"<step>\" ...\n", stderr), 2;
+  if (argc < 2) {
+    std::fputs("usage: e2edriver.exe \"<step>\" ...\n", stderr);
+    return 2;
+  }
   Driver driver;
   for (int i = 1; i < argc; ++i) {
     std::printf("[%d] %s\n", i, Narrow(argv[i]).c_str());
@@ -228,7 +252,8 @@ int main() {
       std::fprintf(stderr, "e2edriver: step %d (%s) failed: %s\n", i, Narrow(argv[i]).c_str(), Narrow(why).c_str());
       return 1;
     } catch (const std::out_of_range &) {
-      return std::fprintf(stderr, "e2edriver: step %d (%s) lacks a word\n", i, Narrow(argv[i]).c_str()), 1;
+      std::fprintf(stderr, "e2edriver: step %d (%s) lacks a word\n", i, Narrow(argv[i]).c_str());
+      return 1;
     }
   }
   std::puts("e2edriver: all steps passed");
