@@ -2,7 +2,6 @@
 // check; the module's own path. The same cases against every backend, each known Wine difference marked.
 
 #include <cstring>
-#include <string>
 
 #include "ContractBackend.h"
 
@@ -19,6 +18,7 @@ const Outcome kModem{TRUE, 0, "Modem", &kModemClassGuid};
 const Outcome kMissing{FALSE, ERROR_FILE_NOT_FOUND, nullptr, nullptr};
 const Outcome kRefused{FALSE, kAnyFault, nullptr, nullptr};
 
+// A class identifier as bytes, which a failure message shows.
 std::string Bytes(const GUID &guid) { return std::string(reinterpret_cast<const char *>(&guid), sizeof guid); }
 
 TEST_P(ContractTest, ReadsTheClassOrRefusesTheFile) {

@@ -47,12 +47,12 @@ namespace {
 
 const DWORD kCurrent = 0, kBoxText = 0xFFFF; // the current window itself; a message box's text
 
-// The names a step may give a number.
+// The names a step may give a number. BROWSER_TITLE: the folder browser's text above its tree, the title
+// the program gives it.
 #define NAMED(name) {L"" #name, DWORD(name)}
 const std::pair<const wchar_t *, DWORD> kNames[] = {
     NAMED(IDC_INSTALL), NAMED(IDC_SELECT_INF), NAMED(IDC_STATUS), NAMED(IDC_DETAILS), NAMED(IDOK), NAMED(IDCANCEL),
-    {L"CURRENT", kCurrent}, {L"BOX_TEXT", kBoxText},
-    {L"BROWSER_TITLE", 14146}, // the folder browser's text above its tree: the title the program gives it
+    {L"CURRENT", kCurrent}, {L"BOX_TEXT", kBoxText}, {L"BROWSER_TITLE", 14146},
     NAMED(WM_CLOSE), NAMED(WM_KEYDOWN), NAMED(WM_COMMAND), NAMED(WM_SYSCOMMAND), NAMED(VK_ESCAPE), NAMED(SC_CLOSE),
 };
 
