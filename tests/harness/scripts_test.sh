@@ -20,14 +20,8 @@ run() { local out; out=$("$@" 2>&1); echo "$? $(head -n1 <<<"$out")"; }
 pe() { { printf 'MZ'; head -c 58 /dev/zero; printf '\100\0\0\0PE\0\0%b' "$2"; } >"$work/$1"; }
 pe i686.exe '\114\001'
 pe x86_64.exe '\144\206'
-pe arm64.exe '\144\252'
-printf 'MZ' >"$work/cut.exe"
 check "machine of an i686 header" "0 i686" "$(run "$cmake_dir/pe-machine.sh" "$work/i686.exe")"
 check "machine of an x86_64 header" "0 x86_64" "$(run "$cmake_dir/pe-machine.sh" "$work/x86_64.exe")"
-check "an ARM64 header is refused" "1 pe-machine: $work/arm64.exe: PE machine 0xaa64 is neither i686 (0x014c) nor x86_64 (0x8664)" \
-  "$(run "$cmake_dir/pe-machine.sh" "$work/arm64.exe")"
-check "a file cut after MZ is refused" "1 pe-machine: $work/cut.exe: cut short before its PE header offset" \
-  "$(run "$cmake_dir/pe-machine.sh" "$work/cut.exe")"
 # The probe: yes where the i386 loader runs, no (1) only for "Exec format error", else an error (2).
 # The i386 loader, where installed, answers the same question on its own.
 expected=1
