@@ -73,6 +73,7 @@ TEST_P(PassesTest, TheExecutablesDirectory) {
       {.path = "C:\\Quarvel.exe", .directory = "C:"},
       {.path = "Quarvel.exe", .directory = ""},
       {.path = "\\Quarvel.exe", .directory = ""}, // a backslash at the very start does not count
+      {.path = "a\\Quarvel.exe", .directory = "a"},    // one at index 1 does
       // A trail byte with the backslash's code is none.
       {.path = "C:\\\xB5\x5C\\Quarvel.exe", .directory = "C:\\\xB5\x5C"},
       {.path = "C:\\Tools\\\xB5\x5C", .directory = "C:\\Tools"},
