@@ -9,24 +9,10 @@ namespace {
 bool IsTrimSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f'; }
 } // namespace
 
-int CString::Find(const char *sub, int start) const {
-  if (start < 0 || start > GetLength() || !sub)
-    return -1;
-  const size_t at = m_str.find(sub, static_cast<size_t>(start));
-  return at == std::string::npos ? -1 : static_cast<int>(at);
-}
-
 int CString::Find(const CString &sub, int start) const {
   if (start < 0 || start > GetLength())
     return -1;
   const size_t at = m_str.find(sub.m_str, static_cast<size_t>(start));
-  return at == std::string::npos ? -1 : static_cast<int>(at);
-}
-
-int CString::Find(char c, int start) const {
-  if (start < 0 || start > GetLength())
-    return -1;
-  const size_t at = m_str.find(c, static_cast<size_t>(start));
   return at == std::string::npos ? -1 : static_cast<int>(at);
 }
 

@@ -38,12 +38,9 @@ public:
 
   // Exact byte-wise comparison; 0 when equal.
   int Compare(const char *text) const { return m_str.compare(text ? text : ""); }
-  // Index of the first occurrence at or after start, or -1.
-  int Find(const char *sub, int start = 0) const;
-  // The same for a counted string: every byte of sub counts, a NUL in it included, so a damaged
-  // text cannot pass for its shorter head.
+  // Index of the first occurrence at or after start, or -1. Every byte of sub counts, a NUL in it
+  // included, so a damaged text cannot pass for its shorter head.
   int Find(const CString &sub, int start = 0) const;
-  int Find(char c, int start = 0) const;
   CString Mid(int first) const;
   CString Mid(int first, int count) const;
   CString Left(int count) const;
