@@ -12,13 +12,20 @@ TEST_P(ContractTest, AnUpdateInstallsOnTheDeviceCarryingTheIdOrFailsOnWindows) {
   // device has after the call ("": no driver); wineInstalls: else Wine reports success and installs nothing.
   const struct { const char *what; std::string planted, updated; const char *inf;
     DWORD code; const char *description; bool wineInstalls; } cases[] = {
-      {"the device's class", id(3), id(3), classInf, 0, device, true},
-      {"modem class", modemId, modemId, "contract_modem.inf", 0, "Quarvel Contract Modem", true},
-      {"no device carries the ID", id(2), id(8), classInf, ERROR_NO_SUCH_DEVINST, "", false},
-      {"a missing INF", id(9), id(9), "absent.inf", ERROR_FILE_NOT_FOUND, "", false},
-      {"no model for the device", id(10), id(10), classInf, 259, "", false},
-      {"an ID longer than a device ID", id(2), tooLong, classInf, ERROR_INVALID_PARAMETER, "", false},
-      {"the ID in other letter case", id(5), "usb\\vid_1234&pid_5678&mi_05", classInf, 0, device, false},
+      {.what = "the device's class", .planted = id(3), .updated = id(3), .inf = classInf,
+       .code = 0, .description = device, .wineInstalls = true},
+      {.what = "modem class", .planted = modemId, .updated = modemId, .inf = "contract_modem.inf",
+       .code = 0, .description = "Quarvel Contract Modem", .wineInstalls = true},
+      {.what = "no device carries the ID", .planted = id(2), .updated = id(8), .inf = classInf,
+       .code = ERROR_NO_SUCH_DEVINST, .description = "", .wineInstalls = false},
+      {.what = "a missing INF", .planted = id(9), .updated = id(9), .inf = "absent.inf",
+       .code = ERROR_FILE_NOT_FOUND, .description = "", .wineInstalls = false},
+      {.what = "no model for the device", .planted = id(10), .updated = id(10), .inf = classInf,
+       .code = ERROR_NO_MORE_ITEMS, .description = "", .wineInstalls = false},
+      {.what = "an ID longer than a device ID", .planted = id(2), .updated = tooLong, .inf = classInf,
+       .code = ERROR_INVALID_PARAMETER, .description = "", .wineInstalls = false},
+      {.what = "the ID in other letter case", .planted = id(5), .updated = "usb\\vid_1234&pid_5678&mi_05",
+       .inf = classInf, .code = 0, .description = device, .wineInstalls = false},
   };
   for (const auto &c : cases) {
     SCOPED_TRACE(c.what);

@@ -12,28 +12,31 @@ const GUID kNoGuid{};
 
 // A name of nullptr is not relied on; "x" is the buffer as it was, no name written.
 // The size output is not relied on (the logic passes none; Wine writes garbage into it after a failure).
-struct Outcome { BOOL ok; DWORD code; const char *name; const GUID *guid; };
-const Outcome kContract{TRUE, 0, "QuarvelContract", &kContractClassGuid};
-const Outcome kModem{TRUE, 0, "Modem", &kModemClassGuid};
-const Outcome kMissing{FALSE, ERROR_FILE_NOT_FOUND, nullptr, nullptr};
-const Outcome kRefused{FALSE, kAnyFault, nullptr, nullptr};
+struct Outcome { BOOL ok; DWORD code = 0; const char *name = nullptr; const GUID *guid = nullptr; };
+const Outcome kContract{.ok = TRUE, .name = "QuarvelContract", .guid = &kContractClassGuid};
+const Outcome kModem{.ok = TRUE, .name = "Modem", .guid = &kModemClassGuid};
+const Outcome kMissing{.ok = FALSE, .code = ERROR_FILE_NOT_FOUND};
+const Outcome kRefused{.ok = FALSE, .code = kAnyFault};
 
 // A class identifier as bytes, which a failure message shows.
 std::string Bytes(const GUID &guid) { return std::string(reinterpret_cast<const char *>(&guid), sizeof guid); }
 
 TEST_P(ContractTest, ReadsTheClassOrRefusesTheFile) {
   const struct { const char *file; Outcome windows, wine; } cases[] = {
-      {"contract_class.inf", kContract, kContract}, {"contract_modem.inf", kModem, kModem},
-      {"contract_modem_utf16.inf", kModem, kModem}, {"no_such_file.inf", kMissing, kMissing},
+      {.file = "contract_class.inf", .windows = kContract, .wine = kContract},
+      {.file = "contract_modem.inf", .windows = kModem, .wine = kModem},
+      {.file = "contract_modem_utf16.inf", .windows = kModem, .wine = kModem},
+      {.file = "no_such_file.inf", .windows = kMissing, .wine = kMissing},
       // Windows names the fault; Wine fails with the code cleared.
-      {"no_version.inf", kRefused, {FALSE, 0, nullptr, nullptr}},
-      {"no_class.inf", kRefused, {FALSE, 0, nullptr, nullptr}},
+      {.file = "no_version.inf", .windows = kRefused, .wine = {.ok = FALSE}},
+      {.file = "no_class.inf", .windows = kRefused, .wine = {.ok = FALSE}},
       // Windows looks the identifier up by the class name; Wine leaves it unwritten.
-      {"class_name_only.inf", kModem, {TRUE, 0, "Modem", &kNoGuid}},
+      {.file = "class_name_only.inf", .windows = kModem, .wine = {.ok = TRUE, .name = "Modem", .guid = &kNoGuid}},
       // Wine succeeds with code 87 and writes no name (Windows not measured here).
-      {"class_guid_only.inf", {TRUE, 0, "", &kModemClassGuid}, {TRUE, ERROR_INVALID_PARAMETER, "x", &kModemClassGuid}},
+      {.file = "class_guid_only.inf", .windows = {.ok = TRUE, .name = "", .guid = &kModemClassGuid},
+       .wine = {.ok = TRUE, .code = ERROR_INVALID_PARAMETER, .name = "x", .guid = &kModemClassGuid}},
       // The identifier is read first: one that does not parse fails the call, whatever the name.
-      {"class_guid_short.inf", kRefused, {FALSE, ERROR_INVALID_PARAMETER, nullptr, nullptr}},
+      {.file = "class_guid_short.inf", .windows = kRefused, .wine = {.ok = FALSE, .code = ERROR_INVALID_PARAMETER}},
   };
   for (const auto &c : cases) {
     SCOPED_TRACE(c.file);
@@ -61,8 +64,11 @@ TEST_P(ContractTest, ReadsTheClassOrRefusesTheFile) {
 // truncated module path with a zero byte; Wine (measured) does not.
 TEST_P(ContractTest, FilesAreFoundByExactPathAndTheModulePathIsCutToTheBuffer) {
   const struct { const char *path; DWORD code; } cases[] = {
-      {"contract_class.inf", ERROR_SUCCESS}, {"absent.inf", ERROR_FILE_NOT_FOUND}, {"../contract", ERROR_SUCCESS},
-      {"absent_folder/absent.inf", ERROR_PATH_NOT_FOUND}, {"../contract/", ERROR_FILE_NOT_FOUND},
+      {.path = "contract_class.inf", .code = ERROR_SUCCESS},
+      {.path = "absent.inf", .code = ERROR_FILE_NOT_FOUND},
+      {.path = "../contract", .code = ERROR_SUCCESS},
+      {.path = "absent_folder/absent.inf", .code = ERROR_PATH_NOT_FOUND},
+      {.path = "../contract/", .code = ERROR_FILE_NOT_FOUND},
   };
   for (const auto &c : cases) {
     Services().SetLastError(ERROR_SUCCESS);
