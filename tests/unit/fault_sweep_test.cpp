@@ -70,19 +70,14 @@ const Arrangement kArrangements[] = {
        d.unrelated.push_back(d.tree.AddPresentDevice({"USB\\VID_05C6&PID_9019&MI_01"}));
      },
      .swept = true, .restart = true, .newNodes = 2},
-    // An ID over the largest property size: each search skips the device and goes on; one of just
-    // that size is read.
-    {.name = "OddDevicesBeforeThePhone",
+    // Odd hardware-ID properties before the phone's modem, whose own property lacks its terminating zeros.
+    // An ID over the largest property size: each of the helper's three searches skips the device and goes
+    // on; one of just that size is read. Properties without their terminating zeros are read within their
+    // size; the empty one has no size to ask for, and each search skips it too.
+    {.name = "OddPropertiesBeforeThePhone",
      .arrange = [](Dialog &d) {
        d.unrelated.push_back(d.tree.AddPresentDevice({std::string(2 << 20, 'A')}));
        d.unrelated.push_back(d.tree.AddPresentDevice({std::string((1 << 20) - 2, 'B')}));
-       d.phone.push_back(d.tree.AddPresentDevice({kModemId}, "Modem"));
-     },
-     .newNodes = 2, .skipped = 3},
-    // Hardware-ID properties without their terminating zeros, the phone's modem among them. The empty
-    // one has no size to ask for: the helper's three searches skip it.
-    {.name = "UnterminatedProperties",
-     .arrange = [](Dialog &d) {
        for (const std::string &raw : {"USB\\VID_1234&PID_0002"s, std::string(2000, 'Z'), std::string(2001, 'Y'), ""s,
                                       "USB\\VID_1234&PID_0003\0USB\\X"s}) {
          d.unrelated.push_back(d.tree.AddPresentDevice({"USB\\UNREAD"}));
@@ -91,7 +86,7 @@ const Arrangement kArrangements[] = {
        d.phone.push_back(d.tree.AddPresentDevice({kModemId}, "Modem"));
        d.tree.SetRawHardwareIds(d.phone.back(), kModemId);
      },
-     .newNodes = 2, .skipped = 3},
+     .newNodes = 2, .skipped = 6},
     // Present modems with long first IDs: the INF's ID followed by a separator. With its two zeros the
     // property fits the scan's 2000-byte buffer up to 1998 bytes: only that modem is matched (though the
     // scan takes the last match) and goes, and Windows refuses an update by an ID that long.
@@ -103,13 +98,15 @@ const Arrangement kArrangements[] = {
      .windows = kFailed, .newNodes = 2},
 };
 
-// One automatic install over the dialog's fresh tree: an unrelated device, then the arrangement, with the
-// nth call of the operation failing with that code (none in a clean run). Its outcome.
+// One automatic install over the dialog's fresh tree: the arrangement, then an unrelated device, with the
+// nth call of the operation failing with that code (none in a clean run). Its outcome. The arrangement's
+// devices come first: a search's fresh reader, with no buffer yet, meets a device without IDs or one
+// over the size limit.
 InstallOutcome RunArranged(Dialog &run, const Arrangement &arrangement, const std::string &operation = "",
                            int nth = 0, DWORD code = 0) {
   run.tree.SetRebootRequired(arrangement.restart);
-  run.unrelated.push_back(run.tree.AddPresentDevice({"USB\\VID_1234&PID_0001"}));
   arrangement.arrange(run);
+  run.unrelated.push_back(run.tree.AddPresentDevice({"USB\\VID_1234&PID_0001"}));
   if (!operation.empty())
     run.tree.FailCall(operation, nth, code);
   return run.core.RunAutomaticInstall();
