@@ -96,17 +96,14 @@ TEST(InfReader, Sections) {
     Lines values{};
     bool capped = false; // a line over the cap ended the reading, with a trace
   } cases[] = {
-      // White space around a value goes; a second comma ends it; comments and lines without a comma give
-      // nothing; a bracket inside a comment does not end the section.
+      // White space around a value goes; a second comma ends it (compatible IDs follow it); comments and
+      // lines without a comma give nothing; a trailing comment goes, and a bracket inside it does not end
+      // the section.
       {.name = "spacing", .readEdgeCasesInf = true, .section = "Spacing",
        .values = {modem, "USB\\VID_05C6&PID_9018", "USB\\VID_05C6&PID_9018", "", "", "leading comma", "100%s done",
                   modem, "USB\\VID_05C6&PID_9018&MI_03", "USB\\VID_AFTER&PID_END"}},
-      // A ';' outside double quotes starts a comment; inside them ',', ';' and '[' are text, up to the line's
-      // end when the quote is left open; a plain line after such lines reads as ever.
-      {.name = "a trailing comment", .bytes = "[TrailingComment]\n%D% = Inst, Root\\gnssUmdf ; edit as needed\n",
-       .section = "TrailingComment", .values = {"Root\\gnssUmdf"}},
-      {.name = "a compatible ID", .bytes = "[CompatibleIds]\n%D% = Inst, ACPI\\USBC000, ACPI\\PNP0CA0\n",
-       .section = "CompatibleIds", .values = {"ACPI\\USBC000"}},
+      // Inside double quotes ',', ';' and '[' are text, up to the line's end when the quote is left open; a
+      // plain line after such lines reads as ever.
       {.name = "a quoted comma", .bytes = "[QuotedComma]\n\"Modem, rev 2\" = Inst, " + modem + "\n",
        .section = "QuotedComma", .values = {modem}},
       {.name = "a quoted bracket", .bytes = "[QuotedBracket]\n\"[Beta] Modem\" = Inst, " + modem +
