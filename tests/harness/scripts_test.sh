@@ -48,11 +48,9 @@ else
 fi
 
 # A build folder's answer is read back; one recorded on the other kind of host is an error, never a skip.
-here_answer=$([ "$expected" = 0 ] && echo yes || echo no)
+# (An answer recorded on this kind of host is read by every cross build's host.kind test.)
 other_answer=$([ "$expected" = 0 ] && echo no || echo yes)
 check "no recorded answer" "2" "$(run "$cmake_dir/host-kind.sh" "$work" | cut -d' ' -f1)"
-echo "$here_answer" >"$work/host-runs-32bit"
-check "the answer recorded on this kind of host" "0 $here_answer" "$(run "$cmake_dir/host-kind.sh" "$work")"
 echo "$other_answer" >"$work/host-runs-32bit"
 check "an answer recorded on the other kind of host" "1" "$(run "$cmake_dir/host-kind.sh" "$work" | cut -d' ' -f1)"
 
