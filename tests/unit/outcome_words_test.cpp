@@ -30,13 +30,12 @@ InstallOutcome SerialPortFails(InstallResult serial, bool restart = false) {
 TEST(OutcomeWords, AFailedDriverGetsAdviceTheSystemsWordsAndTheCode) {
   const struct { DWORD code, heldUnder; std::u16string shown; const char *step = "UpdateDriverForPlugAndPlayDevices"; }
       cases[] = {
-          // One code for each sentence of advice (two for the damaged INF: a Win32 code and one of
-          // SetupAPI's); the advice table's further codes go through the same lookup.
+          // One code for each sentence of advice; the advice table's further codes go through the same
+          // lookup, and SetupAPI's codes are looked up in their message-table form.
           {.code = 5, .heldUnder = 5, .shown = kAdmin + kWords + u"(error 0x00000005)"},
           {.code = 0xE0000235, .heldUnder = 0x800F0235,
            .shown = u"Put Quarvel64.exe beside Quarvel.exe. " + kWords + u"(error 0xE0000235)"},
           {.code = 0xE000022F, .heldUnder = 0x800F022F, .shown = kSignature + kWords + u"(error 0xE000022F)"},
-          {.code = 0xE0000003, .heldUnder = 0x800F0003, .shown = kDamaged + kWords + u"(error 0xE0000003)"},
           {.code = 13, .heldUnder = 13, .shown = kDamaged + kWords + u"(error 0x0000000D)"},
           {.code = 259, .heldUnder = 259, .shown = kNoDriver + kWords + u"(error 0x00000103)"},
           {.code = 0xE0000246, .heldUnder = 0x800F0246, .shown = kWait + kWords + u"(error 0xE0000246)"},
