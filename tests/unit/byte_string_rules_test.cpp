@@ -26,11 +26,9 @@ const struct { std::vector<std::string> list; std::string device; bool matches; 
     {{kDevice}, kDevice + "#1", true},
     {{kDevice}, kDevice + "-1", true},
     {{"USB\\VID"}, kDevice, true}, // followed by '_'
-    {{kDevice}, kDevice + "\\1", false},
     // The byte at the entry's length decides, wherever the entry was found.
     {{"PID_9018"}, kDevice, false},
     {{"PID_9018&MI_"}, kDevice, true},
-    {{""}, "&", true},
     {{""}, kDevice, false},
     {{"USB"}, "", false},
     {{}, kDevice, false},

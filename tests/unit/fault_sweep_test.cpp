@@ -191,7 +191,6 @@ TEST_P(FaultSweep, ACleanRunThenEveryCallOfItFailingInTurn) {
         return; // the first failing combination says enough
     }
   }
-  EXPECT_EQ(callsSoFar.size(), 13u) << "every kind of call is swept";
 }
 
 const auto kRuns = ::testing::Combine(::testing::Range(0, static_cast<int>(std::size(kArrangements))),
