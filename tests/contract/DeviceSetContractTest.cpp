@@ -14,7 +14,6 @@ TEST_P(ContractTest, HardwareIdsReadBackWithTheBufferSizeProtocol) {
   // No buffer: the size query. Every read tells the size the IDs need.
   const struct { const char *name; DWORD bufferSize, code; } reads[] = {
       {.name = "the size query", .bufferSize = 0, .code = ERROR_INSUFFICIENT_BUFFER},
-      {.name = "a small buffer", .bufferSize = 8, .code = ERROR_INSUFFICIENT_BUFFER},
       {.name = "one byte short", .bufferSize = size - 1, .code = ERROR_INSUFFICIENT_BUFFER},
       {.name = "the exact size", .bufferSize = size, .code = ERROR_SUCCESS},
       {.name = "a larger buffer", .bufferSize = 2000, .code = ERROR_SUCCESS},
@@ -40,37 +39,31 @@ TEST_P(ContractTest, HardwareIdsReadBackWithTheBufferSizeProtocol) {
   EXPECT_EQ(Services().GetLastError(), static_cast<DWORD>(ERROR_INVALID_DATA)) << "no IDs";
 }
 
-// Windows lists a node once it is registered; Wine (measured) lists every created node as present.
+// Windows lists a node once it is registered; Wine (measured) lists every created node as present. A node
+// removed by DIF_REMOVE on its own set, as the helper removes a node whose driver update failed, is gone.
+// (Removing the scan's match through the enumeration's own set is shown on the real services by the
+// install-present-device scenario, and against the simulation by the passes tests.)
 TEST_P(ContractTest, ANodeIsListedOnceRegisteredAndGoneOnceRemoved) {
-  const std::string scannedId = ContractHardwareId(6), ownId = ContractHardwareId(7);
-  PlantedNode scanned(Services(), "QCT_NODE", kContractClassGuid, {scannedId}, /*registerNode=*/false);
-  PlantedNode own(Services(), "QCT_NODE", kContractClassGuid, {ownId}, /*registerNode=*/false);
-  ASSERT_TRUE(scanned.ok && own.ok) << Services().GetLastError();
-  EXPECT_EQ(Present(Services(), scannedId).size(), WineLike() ? 1u : 0u) << "listed before registration";
-  for (PlantedNode *node : {&scanned, &own})
+  const std::string firstId = ContractHardwareId(6), secondId = ContractHardwareId(7);
+  PlantedNode first(Services(), "QCT_NODE", kContractClassGuid, {firstId}, /*registerNode=*/false);
+  PlantedNode second(Services(), "QCT_NODE", kContractClassGuid, {secondId}, /*registerNode=*/false);
+  ASSERT_TRUE(first.ok && second.ok) << Services().GetLastError();
+  EXPECT_EQ(Present(Services(), firstId).size(), WineLike() ? 1u : 0u) << "listed before registration";
+  for (PlantedNode *node : {&first, &second})
     ASSERT_TRUE(Services().SetupDiCallClassInstaller(DIF_REGISTERDEVICE, node->set.handle, &node->device));
-  EXPECT_EQ(Present(Services(), scannedId).size() + Present(Services(), ownId).size(), 2u);
+  EXPECT_EQ(Present(Services(), firstId).size() + Present(Services(), secondId).size(), 2u);
 
-  // One removed through an enumeration's set, as the scan does; the other by DIF_REMOVE on its own set.
   // Windows clears the code on success; Wine (measured per call) leaves it as it was.
   Services().SetLastError(0xDEADBEEF);
-  ScopedSet scan{Services(), Services().SetupDiGetClassDevsA(nullptr, nullptr, nullptr, kPresentAll | DIGCF_PROFILE)};
+  ScopedSet all{Services(), Services().SetupDiGetClassDevsA(nullptr, nullptr, nullptr, kPresentAll | DIGCF_PROFILE)};
   EXPECT_EQ(Services().GetLastError(), WineLike() ? 0xDEADBEEFu : 0u) << "after a successful call";
-  SP_DEVINFO_DATA device = kEmptyRecord;
-  for (DWORD i = 0; Services().SetupDiEnumDeviceInfo(scan.handle, i, &device); ++i)
-    if (Property(Services(), scan.handle, device, SPDRP_HARDWAREID) == scannedId)
-      break;
-  ASSERT_TRUE(Services().SetupDiRemoveDevice(scan.handle, &device));
-  ASSERT_TRUE(Services().SetupDiCallClassInstaller(DIF_REMOVE, own.set.handle, &own.device));
-  EXPECT_EQ(Present(Services(), scannedId).size() + Present(Services(), ownId).size(), 0u);
-  // The unit tests read removals back, and prove sets released, this way.
+  for (PlantedNode *node : {&first, &second})
+    ASSERT_TRUE(Services().SetupDiCallClassInstaller(DIF_REMOVE, node->set.handle, &node->device));
+  EXPECT_EQ(Present(Services(), firstId).size() + Present(Services(), secondId).size(), 0u);
+  // The unit tests prove sets released this way.
   if (Sim()) {
-    EXPECT_EQ(Sim()->RemovedInstanceIds().size(), 2u);
     EXPECT_EQ(Sim()->OpenSetCount(), 3) << "sets open";
   }
-  // The scan's element stays in its set, but it names no device any more.
-  EXPECT_EQ(Property(Services(), scan.handle, device, SPDRP_HARDWAREID), "");
-  EXPECT_EQ(Services().GetLastError(), static_cast<DWORD>(ERROR_NO_SUCH_DEVINST));
 }
 
 } // namespace

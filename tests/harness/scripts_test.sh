@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# The harness's own decisions, on any host: the PE machine read from a header, the host probe's three
-# answers, and a build folder's recorded answer checked against the host.
+# The harness's own decisions, on any host: the PE headers refused, the host probe's three answers, and a
+# build folder's recorded answer checked against the host. The machines read from sound headers are not
+# checked here: every Wine-level test runs its program with the loader and prefix chosen by that read.
 #   scripts_test.sh      exit 0 when every case holds; each failing case is named with what it expected
 set -uo pipefail
 cmake_dir=$(cd "$(dirname "$0")/../../cmake" && pwd)
@@ -45,11 +46,9 @@ else
 fi
 
 # A build folder's answer is read back; one recorded on the other kind of host is an error, never a skip.
-here_answer=$([ "$expected" = 0 ] && echo yes || echo no)
+# (An answer recorded on this kind of host is read by every cross build's host.kind test.)
 other_answer=$([ "$expected" = 0 ] && echo no || echo yes)
 check "no recorded answer" "2" "$(run "$cmake_dir/host-kind.sh" "$work" | cut -d' ' -f1)"
-echo "$here_answer" >"$work/host-runs-32bit"
-check "the answer recorded on this kind of host" "0 $here_answer" "$(run "$cmake_dir/host-kind.sh" "$work")"
 echo "$other_answer" >"$work/host-runs-32bit"
 check "an answer recorded on the other kind of host" "1" "$(run "$cmake_dir/host-kind.sh" "$work" | cut -d' ' -f1)"
 
