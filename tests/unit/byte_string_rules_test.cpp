@@ -19,28 +19,29 @@ using namespace std::string_literals;
 const std::string kDevice = "USB\\VID_05C6&PID_9018&MI_02";
 
 const struct { std::vector<std::string> list; std::string device; bool matches; } kCases[] = {
-    {{kDevice}, kDevice, true},
-    {{"USB\\VID_05C6&PID_9018"}, kDevice, true}, // followed by '&'
-    {{"USB\\VID_05C6&PID_9018&MI_0"}, kDevice, false},
-    {{"usb\\vid_05c6&pid_az"}, "Usb\\Vid_05C6&PID_AZ&mi_02", true},
-    {{kDevice}, kDevice + "#1", true},
-    {{kDevice}, kDevice + "-1", true},
-    {{"USB\\VID"}, kDevice, true}, // followed by '_'
+    {.list = {kDevice}, .device = kDevice, .matches = true},
+    {.list = {"USB\\VID_05C6&PID_9018"}, .device = kDevice, .matches = true}, // followed by '&'
+    {.list = {"USB\\VID_05C6&PID_9018&MI_0"}, .device = kDevice, .matches = false},
+    {.list = {"usb\\vid_05c6&pid_az"}, .device = "Usb\\Vid_05C6&PID_AZ&mi_02", .matches = true},
+    {.list = {kDevice}, .device = kDevice + "#1", .matches = true},
+    {.list = {kDevice}, .device = kDevice + "-1", .matches = true},
+    {.list = {"USB\\VID"}, .device = kDevice, .matches = true}, // followed by '_'
     // The byte at the entry's length decides, wherever the entry was found.
-    {{"PID_9018"}, kDevice, false},
-    {{"PID_9018&MI_"}, kDevice, true},
-    {{""}, kDevice, false},
-    {{"USB"}, "", false},
-    {{}, kDevice, false},
-    {{"USB\\VID_1234", "USB\\VID_05C6&PID_9018&MI_0", "USB\\VID_05C6&PID_9018"}, kDevice, true},
+    {.list = {"PID_9018"}, .device = kDevice, .matches = false},
+    {.list = {"PID_9018&MI_"}, .device = kDevice, .matches = true},
+    {.list = {""}, .device = kDevice, .matches = false},
+    {.list = {"USB"}, .device = "", .matches = false},
+    {.list = {}, .device = kDevice, .matches = false},
+    {.list = {"USB\\VID_1234", "USB\\VID_05C6&PID_9018&MI_0", "USB\\VID_05C6&PID_9018"}, .device = kDevice,
+     .matches = true},
     // NUL bytes from a damaged INF are bytes like any other: seven once matched every USB\VID_ ID.
-    {{std::string(7, '\0')}, kDevice, false},
-    {{"USB\\VID_05C6\0&PID_901"s}, kDevice, false},
-    {{"usb\0x"s}, "USB\0X&1"s, true},
+    {.list = {std::string(7, '\0')}, .device = kDevice, .matches = false},
+    {.list = {"USB\\VID_05C6\0&PID_901"s}, .device = kDevice, .matches = false},
+    {.list = {"usb\0x"s}, .device = "USB\0X&1"s, .matches = true},
     // 0x81 0x61 is one GBK character; its trail byte must not turn into 'A'.
-    {{"USB\\\x81" "A"}, "USB\\\x81" "a", false},
-    {{"\x81" "A"}, "\x81" "a", false}, // also as the very first character
-    {{"usb\\\x81" "a"}, "USB\\\x81" "a&MI_00", true},
+    {.list = {"USB\\\x81" "A"}, .device = "USB\\\x81" "a", .matches = false},
+    {.list = {"\x81" "A"}, .device = "\x81" "a", .matches = false}, // also as the very first character
+    {.list = {"usb\\\x81" "a"}, .device = "USB\\\x81" "a&MI_00", .matches = true},
 };
 
 TEST(HardwareIdMatch, Table) {
@@ -60,13 +61,13 @@ TEST(DebugTrace, TextsAreSentWholeUpTo511BytesNeverSplitACharacterAndKeepTheLast
     letters += static_cast<char>('a' + i % 26);
   const std::string han = "\xD6\xD0", a510(510, 'a'); // han: one character in code page 936
   const struct { std::string text, sent; } cases[] = {
-      {"File not found:C:\\100%s%d.inf", "File not found:C:\\100%s%d.inf"},
-      {letters.substr(0, 511), letters.substr(0, 511)},
-      {letters, letters.substr(0, 511)},
+      {.text = "File not found:C:\\100%s%d.inf", .sent = "File not found:C:\\100%s%d.inf"},
+      {.text = letters.substr(0, 511), .sent = letters.substr(0, 511)},
+      {.text = letters, .sent = letters.substr(0, 511)},
       // Double-byte rows: skipped where the ANSI code page has no such characters.
-      {a510 + han, a510},
-      {a510.substr(1) + han + han, a510.substr(1) + han},
-      {a510 + han[0], a510 + han[0]},
+      {.text = a510 + han, .sent = a510},
+      {.text = a510.substr(1) + han + han, .sent = a510.substr(1) + han},
+      {.text = a510 + han[0], .sent = a510 + han[0]},
   };
   for (const auto &c : cases) {
     if (c.text.find(han[0]) != std::string::npos && !IsAnsiLeadByte(0xD6))

@@ -41,12 +41,19 @@ std::pair<std::wstring, bool> Outcome(HWND dialog) {
 TEST(StartRoutine, EndsWithThe64BitBuildsCodeOrSaysWhyItCouldNotStart) {
   const std::wstring cannotStart = L"Quarvel could not start: ";
   // Each case changes a 32-bit Quarvel.exe on 64-bit Windows with its x86_64 build beside it.
-  const struct { const char *what; void (*change)(FakeProcess &); bool withTemplate; int exitCode; std::wstring box; } cases[] = {
-      {"the 64-bit build ending with 3", [](FakeProcess &p) { p.exitCode = 3; }, true, 3, L""},
-      {"the hand-over throwing", [](FakeProcess &p) { p.throws = true; }, true, 1, cannotStart + L"broken."},
+  const struct {
+    const char *what;
+    void (*change)(FakeProcess &);
+    bool withTemplate = true; // the dialog's template in the module
+    int exitCode;
+    std::wstring box{}; // the start failure's text, if one shows
+  } cases[] = {
+      {.what = "the 64-bit build ending with 3", .change = [](FakeProcess &p) { p.exitCode = 3; }, .exitCode = 3},
+      {.what = "the hand-over throwing", .change = [](FakeProcess &p) { p.throws = true; }, .exitCode = 1,
+       .box = cannotStart + L"broken."},
       // A module without dialog resources: the system names the resource type missing.
-      {"no dialog to create", [](FakeProcess &p) { p.wow64 = false; }, false, 1,
-       cannotStart + L"its window could not be created (error 1813)."},
+      {.what = "no dialog to create", .change = [](FakeProcess &p) { p.wow64 = false; }, .withTemplate = false,
+       .exitCode = 1, .box = cannotStart + L"its window could not be created (error 1813)."},
   };
   for (const auto &c : cases) {
     FakeProcess facts;
