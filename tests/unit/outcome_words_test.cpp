@@ -45,6 +45,7 @@ TEST(OutcomeWords, AFailedDriverGetsAdviceTheSystemsWordsAndTheCode) {
           {.code = 0xE0000ABC, .heldUnder = 0, .shown = u"(error 0xE0000ABC)"},
           // Wine fails a class read without a code when the INF names no class.
           {.code = 0, .heldUnder = 0, .shown = kDamaged + u"(no error code)", .step = kInfClassStep},
+          {.code = 8, .heldUnder = 8, .shown = kWords + u"(error 0x00000008)", .step = kInfClassStep}, // with one
       };
   SimSystemText system;
   for (const auto &c : cases) {

@@ -113,6 +113,10 @@ TEST_P(PassesTest, TheFolderInstallFallsBackToTheOtherModemNameAndNothingReenter
   tree.onUpdate = nullptr;
   EXPECT_EQ(browsed, 1) << "only the click outside any pass asked for a folder";
   EXPECT_EQ(tree.forcedInfs, forced);
+  // With both modem INFs in the folder, qcmdm.inf is taken.
+  forced[3] = chosen.Write("qcmdm.inf", InfText(kKindInfs[0], {kModemId}));
+  EXPECT_EQ(core.RunFolderInstall(chosen.Dir().c_str()).Verdict(), InstallVerdict::Success);
+  EXPECT_EQ(tree.forcedInfs[6], forced[3]);
   // Once the passes are over the refresh scans again, with the last INF.
   const int scansBefore = tree.CallCount("SetupDiGetINFClassA");
   core.OnRefresh();
