@@ -117,6 +117,7 @@ TEST(InfReader, Sections) {
       {.name = "NULs in a value", .bytes = "[Models]\n%D% = I, \0\0USB\\VID_05C6\0\n%E% = I, after\n"s,
        .section = "Models", .values = {"\0\0USB\\VID_05C6\0"s, "after"}},
       {.name = "a NUL in the section's name", .bytes = "[Models]\n"s, .section = "Models\0x"s, .found = false},
+      {.name = "a header after one byte", .bytes = "x[Models]\n%D% = I, v\n", .section = "Models", .values = {"v"}},
       {.name = "a header is one line's", .bytes = "[Mod\nels]\n%D% = I, x\n", .section = "Models", .found = false},
       // "\x81\x5B" is one character whose trail byte is '[': it neither ends a section nor makes a header.
       {.name = "a trail byte '['",
