@@ -9,7 +9,6 @@
 
 #include <commctrl.h>
 
-#include <exception>
 #include <string>
 
 BOOL CQuarvelApp::InitInstance() {
@@ -38,14 +37,10 @@ int CQuarvelApp::Start(ProcessFacts &facts) {
     CString why;
     why.Format("its window could not be created (error %lu)", static_cast<unsigned long>(::GetLastError()));
     return StartFailure(why);
-  } catch (const std::exception &e) {
-    m_pMainWnd = nullptr;
-    DebugTrace("Exception: %s", e.what());
-    return StartFailure(e.what());
   } catch (...) {
     m_pMainWnd = nullptr;
-    DebugTraceText("Exception");
-    return StartFailure("an unknown error");
+    const std::string what = TraceCaughtException();
+    return StartFailure(what.empty() ? "an unknown error" : what.c_str());
   }
 }
 

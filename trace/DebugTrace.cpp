@@ -3,6 +3,7 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
+#include <exception>
 
 #include "platform/CodePage.h"
 #include "platform/DeviceServices.h"
@@ -71,4 +72,16 @@ void DebugTraceText(const char *text) {
   std::memcpy(buffer, text, length);
   buffer[length] = '\0';
   Deliver(windows, window, buffer);
+}
+
+std::string TraceCaughtException() {
+  try {
+    throw; // rethrown only to read what was thrown
+  } catch (const std::exception &e) {
+    DebugTrace("Exception: %s", e.what());
+    return e.what();
+  } catch (...) {
+    DebugTraceText("Exception");
+    return std::string();
+  }
 }

@@ -11,7 +11,6 @@
 #include "ui/FolderBrowser.h"
 #include "ui/RefreshMessage.h"
 
-#include <exception>
 #include <string>
 
 namespace {
@@ -42,17 +41,6 @@ std::wstring Wide(const std::u16string &text) { return std::wstring(text.begin()
 
 // Below the details area when it is shown, in dialog units.
 const int kDetailsMargin = 4;
-
-// Called inside a catch block: rethrown here only to read what was thrown.
-void TraceCaughtException() {
-  try {
-    throw;
-  } catch (const std::exception &e) {
-    DebugTrace("Exception: %s", e.what());
-  } catch (...) {
-    DebugTraceText("Exception");
-  }
-}
 } // namespace
 
 const MessageEntry CQuarvelDlg::messageEntries[] = {
