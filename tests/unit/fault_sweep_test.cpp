@@ -34,7 +34,7 @@ const std::pair<DWORD, const char *> kCodes[] = {{ERROR_ACCESS_DENIED, "ERROR_AC
                                                  {ERROR_IN_WOW64, "ERROR_IN_WOW64"}};
 const std::string kNeeds64BitBuild =
     "Quarvel64.exe is needed: on 64-bit Windows only a 64-bit program installs drivers\n";
-const std::string kRestart = "(Reboot Required)\n";
+const std::string kInstalled = "Driver Installed successfully.\n", kRestart = "(Reboot Required)\n";
 // The phone's modem, in other letter case than the INF lists it.
 const char kPhoneModemId[] = "usb\\vid_05c6&pid_9018&mi_02";
 const InstallVerdict kOk = InstallVerdict::Success, kFailed = InstallVerdict::Failure;
@@ -117,11 +117,31 @@ InstallOutcome RunArranged(Dialog &run, const Arrangement &arrangement, const st
 void ExpectWhatEveryRunKeeps(const Dialog &run, const InstallOutcome &outcome, const Arrangement &arrangement,
                              const std::string &what, const std::string &operation = "", DWORD code = 0) {
   SCOPED_TRACE(what);
-  // A failed release keeps its set; a node of ours stays with its driver only when the rescan or the
-  // removal step was what failed.
-  const int setsKept = operation == "SetupDiDestroyDeviceInfoList" ? 1 : 0;
-  run.ExpectSafe(outcome.Verdict(), "", setsKept, kRescanAndRemovalCalls.count(operation) ? 1 : 0);
+  const HookedTree &tree = run.tree;
   const std::vector<std::string> &texts = run.trace.texts;
+  // Every set released once, but one whose release failed; every wait cursor ended; nothing left running.
+  EXPECT_EQ(tree.DoubleDestroyCount(), 0) << "sets released twice";
+  EXPECT_EQ(tree.OpenSetCount(), operation == "SetupDiDestroyDeviceInfoList" ? 1 : 0) << "sets kept";
+  EXPECT_EQ(run.view.begins, run.view.ends) << "wait cursors begun and ended";
+  EXPECT_FALSE(run.core.IsBusy());
+  // Nothing removed but the phone's devices and our own nodes (ROOT\).
+  for (const std::string &id : run.unrelated)
+    EXPECT_NE(tree.FindDevice(id), nullptr) << "unrelated device removed: " << id.substr(0, 60);
+  std::vector<std::string> removedOthers;
+  for (const std::string &removed : tree.RemovedInstanceIds())
+    if (removed.rfind("ROOT\\", 0) != 0 && CountText(run.phone, removed) == 0)
+      removedOthers.push_back(removed.substr(0, 60));
+  EXPECT_EQ(removedOthers, std::vector<std::string>{});
+  // A node of ours stays without its driver only when its removal failed and said so, and with its driver
+  // only when the rescan or the removal step was what failed.
+  int withDriver = 0, withoutDriver = 0;
+  for (const SimDevice &node : tree.Devices())
+    if (node.createdByRoot && node.installedInf.empty())
+      ++withoutDriver;
+    else if (node.createdByRoot)
+      ++withDriver;
+  EXPECT_LE(withoutDriver, CountText(texts, "CallClassInstaller(REMOVE)")) << "our nodes left without driver";
+  EXPECT_LE(withDriver, kRescanAndRemovalCalls.count(operation) ? 1 : 0) << "our nodes left with their driver";
   std::vector<std::string> failed; // the calls whose failure is traced
   std::vector<bool> namedTheProgram; // for each of them but the file check: kNeeds64BitBuild right after it
   for (size_t i = 0; i < texts.size(); ++i) {
@@ -134,6 +154,8 @@ void ExpectWhatEveryRunKeeps(const Dialog &run, const InstallOutcome &outcome, c
   // Each of the three installing steps (none without the program's own path, and so the driver folder)
   // ends in one word: installed, or the failure of a call, the one made to fail.
   const int installed = CountText(texts, kInstalled);
+  EXPECT_EQ(static_cast<int>(tree.forcedInfs.size()), installed) << "installs traced without effect";
+  EXPECT_EQ(outcome.Verdict(), installed == 3 ? kOk : kFailed) << installed << " of 3 drivers installed";
   EXPECT_EQ(installed + static_cast<int>(failed.size()), operation == "GetModuleFileNameA" ? 0 : 3) << "steps";
   EXPECT_LE(failed.size(), 1u) << "steps failed";
   if (!operation.empty()) {
