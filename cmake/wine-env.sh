@@ -22,3 +22,32 @@ prefix_stamp() {
   /usr/lib/wine/wine --version >/dev/null 2>&1 && side=yes
   echo "$(wine --version) arch=$1 loader=$loader 32-bit-side=$side${2:+ $2}"
 }
+
+# Makes the prefix WINEPREFIX of this Windows (win32|win64), once per stamp and under a lock, without a
+# display: wineboot, then the caller's own preparation (a command; the words that name it join the stamp),
+# then the wait for Wine's server. What it printed goes to WINEPREFIX.log.
+#   prepare_prefix <win32|win64> <what the command does> [command args...]
+prepare_prefix() {
+  local windows=$1 stamp
+  stamp=$(prefix_stamp "$windows" "$2")
+  shift 2
+  mkdir -p "$(dirname "$WINEPREFIX")"
+  (
+    flock 9
+    [ "$(cat "$WINEPREFIX/.prepared" 2>/dev/null)" != "$stamp" ] || exit 0
+    rm -rf "$WINEPREFIX"
+    (unset DISPLAY && export WINEARCH=$windows && wineboot -i && "${@:-true}" && wineserver -w) \
+      </dev/null >"$WINEPREFIX.log" 2>&1 || { echo "preparing $WINEPREFIX failed, see $WINEPREFIX.log" >&2; exit 1; }
+    echo "$stamp" >"$WINEPREFIX/.prepared"
+  ) 9>"$WINEPREFIX.lock"
+}
+
+# Starts a virtual display of its own, which Xvfb names in <file> once it takes clients; sets DISPLAY and
+# xvfb_pid. Its log is <file>.log.
+start_display() {
+  Xvfb -displayfd 5 -screen 0 1024x768x24 -nolisten tcp 5>"$1" </dev/null >"$1.log" 2>&1 &
+  xvfb_pid=$!
+  for _ in $(seq 200); do [ -s "$1" ] && break; sleep 0.05; done
+  [ -s "$1" ] || { echo "Xvfb did not start, see $1.log" >&2; return 1; }
+  export DISPLAY=:$(head -n1 "$1")
+}

@@ -24,19 +24,9 @@ fi
 export WINEARCH=$windows QUARVEL_WINE_WINDOWS=$windows WINEDEBUG=${WINEDEBUG:--all} WINEDLLOVERRIDES="mscoree,mshtml="
 export LANG=zh_CN.UTF-8 LC_ALL=zh_CN.UTF-8
 unset DISPLAY
-mkdir -p "$(dirname "$WINEPREFIX")"
-stamp=$(prefix_stamp "$windows" "null graphics driver")
-(
-  flock 9
-  if [ "$(cat "$WINEPREFIX/.prepared" 2>/dev/null)" != "$stamp" ]; then
-    rm -rf "$WINEPREFIX"
-    wineboot -i </dev/null >/dev/null 2>&1
-    # No display: Wine's null graphics driver gives the windows of the Wine-level tests (dialogs, boxes).
-    wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f </dev/null >/dev/null 2>&1
-    wineserver -w
-    echo "$stamp" >"$WINEPREFIX/.prepared"
-  fi
-) 9>"$WINEPREFIX.lock"
+# No display: Wine's null graphics driver gives the windows of the Wine-level tests (dialogs, boxes).
+prepare_prefix "$windows" "null graphics driver" wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f ||
+  exit 1
 case $mode in
   --up)   wineserver -p </dev/null >/dev/null 2>&1; wine cmd /c exit </dev/null >/dev/null 2>&1; exit 0 ;;
   --down) wineserver -k 2>/dev/null; exit 0 ;;

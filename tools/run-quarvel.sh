@@ -44,21 +44,8 @@ unset WINESERVER
 headless=0
 [ -n "${DISPLAY:-}" ] || headless=1
 
-stamp=$(prefix_stamp "$windows")
-(
-  flock 9
-  if [ "$(cat "$WINEPREFIX/.run-prepared" 2>/dev/null)" != "$stamp" ]; then
-    echo "run-quarvel: preparing the Wine prefix $WINEPREFIX (once, about half a minute)"
-    rm -rf "$WINEPREFIX"
-    (
-      unset DISPLAY
-      wineboot -i
-      "$root/tools/wine-link-cjk-font.sh"
-      wineserver -w
-    ) </dev/null >"$WINEPREFIX.log" 2>&1
-    echo "$stamp" >"$WINEPREFIX/.run-prepared"
-  fi
-) 9>"$WINEPREFIX.lock"
+echo "run-quarvel: the Wine prefix is $WINEPREFIX (made on the first run, in about half a minute)"
+prepare_prefix "$windows" "CJK font link" "$root/tools/wine-link-cjk-font.sh" || exit 1
 
 # The program beside its driver package, as it ships.
 run_dir=$WINEPREFIX/drive_c/quarvel
@@ -77,14 +64,7 @@ cleanup() {
 trap cleanup EXIT
 trap 'exit 1' INT TERM HUP
 
-if [ $headless = 1 ]; then
-  rm -f "$out/run-display"
-  Xvfb -displayfd 5 -screen 0 1024x768x24 -nolisten tcp 5>"$out/run-display" </dev/null >/dev/null 2>&1 &
-  xvfb_pid=$!
-  for _ in $(seq 200); do [ -s "$out/run-display" ] && break; sleep 0.05; done
-  [ -s "$out/run-display" ] || { echo "run-quarvel: Xvfb did not start" >&2; exit 1; }
-  export DISPLAY=:$(head -n1 "$out/run-display")
-fi
+[ $headless = 0 ] || start_display "$out/run-display" || exit 1
 # One server for the run, its output away from our pipes.
 wineserver -p </dev/null >/dev/null 2>&1 || true
 # No window manager in Xvfb: unmanaged windows spare Wine's wait on every map; a real desktop manages them.

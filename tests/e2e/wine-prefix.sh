@@ -16,37 +16,25 @@ unset WINESERVER DISPLAY WINEARCH
 font_link=$(cd "$(dirname "${BASH_SOURCE[0]}")/../../tools" && pwd)/wine-link-cjk-font.sh
 
 wine_session() {
-  export WINEARCH=$3
-  local base=$1/wine/e2e-base-$3 stamp
-  stamp=$(prefix_stamp "$3")
-  mkdir -p "$1/wine"
+  local base=$1/wine/e2e-base-$3
+  export WINEARCH=$3 WINEPREFIX=$base
   # Copies share the base's program images through hard links, so a base that another Wine build made
   # is never reused (that Wine would rewrite those images in place when updating a copy), nor one made
   # on another kind of host (without Wine's 32-bit side, a 64-bit prefix has an empty syswow64).
-  (
-    flock 9
-    [ "$(cat "$base/.prepared" 2>/dev/null)" != "$stamp" ] || exit 0
-    rm -rf "$base"
-    # No window manager in Xvfb: unmanaged windows spare Wine's wait on every map and unmap.
-    (export WINEPREFIX=$base && wineboot -i && wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f &&
-      "$font_link" && wineserver -w) </dev/null >"$base.log" 2>&1 || { echo "preparing $base failed, see $base.log" >&2; exit 1; }
-    echo "$stamp" >"$base/.prepared"
-  ) 9>"$base.lock"
+  prepare_prefix "$3" "unmanaged windows, CJK font link" prepare_base || return 1
   # The registry and every other file Wine may change become private copies; Wine's own DLLs and
   # programs, which a run only reads, stay hard links. Under the shared lock: the base is only rebuilt
   # (above) while no copy is being taken.
   export WINEPREFIX=$2/prefix
   (flock -s 9 && cp -al "$base" "$WINEPREFIX" && find "$WINEPREFIX" -regex '.*/drive_c/windows/\(system32\|syswow64\|winsxs\)' \
     -prune -o -type f -links +1 -exec sh -c 'for f; do cp -p "$f" "$f.copy" && mv -f "$f.copy" "$f"; done' sh {} +) 9>"$base.lock"
-  # Xvfb names its display on fd 5 once it takes clients.
-  Xvfb -displayfd 5 -screen 0 1024x768x24 -nolisten tcp 5>"$2/display" </dev/null >"$2/xvfb.log" 2>&1 &
-  xvfb_pid=$!
-  for _ in $(seq 200); do [ -s "$2/display" ] && break; sleep 0.05; done
-  [ -s "$2/display" ] || { echo "Xvfb did not start, see $2/xvfb.log" >&2; return 1; }
-  export DISPLAY=:$(head -n1 "$2/display")
+  start_display "$2/display" || return 1
   # Its output away from the caller's pipes: ctest would wait for the server to end.
   wineserver -p </dev/null >/dev/null 2>&1
 }
+
+# No window manager in Xvfb: unmanaged windows spare Wine's wait on every map and unmap.
+prepare_base() { wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f && "$font_link"; }
 
 end_wine_session() {
   # The server first, while the display still exists: Wine's processes must not lose X under them.
