@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "install/InfFileHelper.h"
-#include "tests/unit/TraceRecorder.h"
+#include "platform/sim/SimTraceWindow.h"
 
 // A property broken: say which, and abort, so that libFuzzer keeps the input like a crash.
 #define FUZZ_CHECK(c) ((c) ? (void)0 : (std::fprintf(stderr, "line %d: property broken: %s\n", __LINE__, #c), std::abort()))
@@ -38,7 +38,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   for (int read = 0; read < 2; ++read) {
     CStringArray list;
     list.Add("left over");
-    TraceRecorder trace;
+    SimTraceWindow trace;
     const bool found = inf.ReadSectionValues(CString(input.substr(0, split)), list);
     std::vector<std::string> values;
     for (int i = 0; i < list.GetSize(); ++i)

@@ -11,9 +11,9 @@
 #include <map>
 #include <random>
 
-#include "TraceRecorder.h"
 #include "install/InstallerCore.h"
 #include "platform/sim/SimDeviceTree.h"
+#include "platform/sim/SimTraceWindow.h"
 
 // Outcomes by name in failure messages.
 inline void PrintTo(InstallVerdict outcome, std::ostream *out) {
@@ -126,7 +126,7 @@ struct Dialog {
 
   HookedTree tree;
   ScopedPlatform platform{tree};
-  TraceRecorder trace;
+  SimTraceWindow trace;
   RecordingView view;
   CInstallerCore core{view};
   std::vector<std::string> unrelated; // devices no install may remove

@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "TraceRecorder.h"
 #include "install/DriverKind.h"
 #include "platform/CodePage.h"
+#include "platform/sim/SimTraceWindow.h"
 #include "trace/DebugTrace.h"
 
 namespace {
@@ -72,7 +72,7 @@ TEST(DebugTrace, TextsAreSentWholeUpTo511BytesNeverSplitACharacterAndKeepTheLast
   for (const auto &c : cases) {
     if (c.text.find(han[0]) != std::string::npos && !IsAnsiLeadByte(0xD6))
       continue;
-    TraceRecorder trace;
+    SimTraceWindow trace;
     Platform().SetLastError(1234);
     DebugTrace("%s", c.text.c_str()); // formatted and complete, both send the same text
     DebugTraceText(c.text.c_str());

@@ -135,7 +135,7 @@ TEST(InfReader, Sections) {
     SCOPED_TRACE(c.name);
     const std::string path =
         c.readEdgeCasesInf ? QUARVEL_TEST_DATA "/inf/edge_cases.inf" : folder.Write("s.inf", c.bytes);
-    TraceRecorder trace;
+    SimTraceWindow trace;
     CInfFileHelper inf;
     CStringArray list;
     list.Add("left over from an earlier read");

@@ -4,10 +4,10 @@
 // facts the hand-over asks for.
 
 #include "app/QuarvelApp.h"
+#include "platform/sim/SimProcessFacts.h"
 #include "platform/win32/WideText.h"
 #include "platform/win32/Win32ProcessFacts.h"
 #include "resource.h"
-#include "tests/unit/FakeProcess.h"
 #include "tests/unit/InstallTestSupport.h"
 #include "ui/DialogTexts.h"
 #include "ui/QuarvelDlg.h"
@@ -43,20 +43,20 @@ TEST(StartRoutine, EndsWithThe64BitBuildsCodeOrSaysWhyItCouldNotStart) {
   // Each case changes a 32-bit Quarvel.exe on 64-bit Windows with its x86_64 build beside it.
   const struct {
     const char *what;
-    void (*change)(FakeProcess &);
+    void (*change)(SimProcessFacts &);
     bool withTemplate = true; // the dialog's template in the module
     int exitCode;
     std::wstring box{}; // the start failure's text, if one shows
   } cases[] = {
-      {.what = "the 64-bit build ending with 3", .change = [](FakeProcess &p) { p.exitCode = 3; }, .exitCode = 3},
-      {.what = "the hand-over throwing", .change = [](FakeProcess &p) { p.throws = true; }, .exitCode = 1,
+      {.what = "the 64-bit build ending with 3", .change = [](SimProcessFacts &p) { p.exitCode = 3; }, .exitCode = 3},
+      {.what = "the hand-over throwing", .change = [](SimProcessFacts &p) { p.throws = true; }, .exitCode = 1,
        .box = cannotStart + L"broken."},
       // A module without dialog resources: the system names the resource type missing.
-      {.what = "no dialog to create", .change = [](FakeProcess &p) { p.wow64 = false; }, .withTemplate = false,
+      {.what = "no dialog to create", .change = [](SimProcessFacts &p) { p.wow64 = false; }, .withTemplate = false,
        .exitCode = 1, .box = cannotStart + L"its window could not be created (error 1813)."},
   };
   for (const auto &c : cases) {
-    FakeProcess facts;
+    SimProcessFacts facts;
     c.change(facts);
     CQuarvelApp app(&facts);
     app.m_hInstance = c.withTemplate ? ::GetModuleHandleW(nullptr) : ::GetModuleHandleW(L"kernel32.dll");

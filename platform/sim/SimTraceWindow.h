@@ -1,5 +1,6 @@
 #pragma once
-// Captures what the trace channel would send to an open "DebugHelper " window (found by that title only).
+// Stands in for the trace channel's window calls while it lives: records what would be sent to an open
+// "DebugHelper " window (found by that title only).
 
 #include <string>
 #include <vector>
@@ -7,9 +8,9 @@
 #include "platform/DeviceServices.h"
 #include "platform/TraceWindow.h"
 
-class TraceRecorder : public TraceWindow {
+class SimTraceWindow : public TraceWindow {
 public:
-  TraceRecorder() : m_scope(*this) {}
+  SimTraceWindow() : m_scope(*this) {}
 
   HWND FindWindowA(PCSTR, PCSTR title) override {
     Platform().SetLastError(1400); // as a real lookup may leave it: the trace keeps the caller's code
@@ -22,7 +23,7 @@ public:
     return TRUE;
   }
 
-  bool open = true;      // is a debugging window open
+  bool open = true; // is a debugging window open
   std::vector<std::string> texts;
 
 private:
