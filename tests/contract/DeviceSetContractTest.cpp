@@ -50,16 +50,18 @@ TEST_P(ContractTest, ANodeIsListedOnceRegisteredAndGoneOnceRemoved) {
   ASSERT_TRUE(first.ok && second.ok) << Services().GetLastError();
   EXPECT_EQ(Present(Services(), firstId).size(), WineLike() ? 1u : 0u) << "listed before registration";
   for (PlantedNode *node : {&first, &second})
-    ASSERT_TRUE(Services().SetupDiCallClassInstaller(DIF_REGISTERDEVICE, node->set.handle, &node->device));
-  EXPECT_EQ(Present(Services(), firstId).size() + Present(Services(), secondId).size(), 2u);
+    ASSERT_TRUE(Services().SetupDiCallClassInstaller(DIF_REGISTERDEVICE, node->set.handle, &node->device))
+        << "registering a node: error " << Services().GetLastError();
+  EXPECT_EQ(Present(Services(), firstId).size() + Present(Services(), secondId).size(), 2u) << "listed once registered";
 
   // Windows clears the code on success; Wine (measured per call) leaves it as it was.
   Services().SetLastError(0xDEADBEEF);
   ScopedSet all{Services(), Services().SetupDiGetClassDevsA(nullptr, nullptr, nullptr, kPresentAll | DIGCF_PROFILE)};
   EXPECT_EQ(Services().GetLastError(), WineLike() ? 0xDEADBEEFu : 0u) << "after a successful call";
   for (PlantedNode *node : {&first, &second})
-    ASSERT_TRUE(Services().SetupDiCallClassInstaller(DIF_REMOVE, node->set.handle, &node->device));
-  EXPECT_EQ(Present(Services(), firstId).size() + Present(Services(), secondId).size(), 0u);
+    ASSERT_TRUE(Services().SetupDiCallClassInstaller(DIF_REMOVE, node->set.handle, &node->device))
+        << "removing a node: error " << Services().GetLastError();
+  EXPECT_EQ(Present(Services(), firstId).size() + Present(Services(), secondId).size(), 0u) << "listed once removed";
   // The unit tests prove sets released this way.
   if (Sim()) {
     EXPECT_EQ(Sim()->OpenSetCount(), 3) << "sets open";

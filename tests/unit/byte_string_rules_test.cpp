@@ -51,7 +51,8 @@ TEST(HardwareIdMatch, Table) {
     CStringArray list;
     for (const std::string &entry : c.list)
       list.Add(CString(entry));
-    EXPECT_EQ(MatchHardwareId(list, CString(c.device)), c.matches) << c.list.size() << " entries against " << c.device;
+    EXPECT_EQ(MatchHardwareId(list, CString(c.device)), c.matches)
+        << ::testing::PrintToString(c.list) << " against " << ::testing::PrintToString(c.device);
   }
 }
 
@@ -60,14 +61,15 @@ TEST(DebugTrace, TextsAreSentWholeUpTo511BytesNeverSplitACharacterAndKeepTheLast
   for (int i = 0; i < 2000; ++i)
     letters += static_cast<char>('a' + i % 26);
   const std::string han = "\xD6\xD0", a510(510, 'a'); // han: one character in code page 936
-  const struct { std::string text, sent; } cases[] = {
-      {.text = "File not found:C:\\100%s%d.inf", .sent = "File not found:C:\\100%s%d.inf"},
-      {.text = letters.substr(0, 511), .sent = letters.substr(0, 511)},
-      {.text = letters, .sent = letters.substr(0, 511)},
+  const struct { const char *name; std::string text, sent; } cases[] = {
+      {.name = "printf marks in the text", .text = "File not found:C:\\100%s%d.inf",
+       .sent = "File not found:C:\\100%s%d.inf"},
+      {.name = "511 bytes", .text = letters.substr(0, 511), .sent = letters.substr(0, 511)},
+      {.name = "2000 bytes", .text = letters, .sent = letters.substr(0, 511)},
       // Double-byte rows: skipped where the ANSI code page has no such characters.
-      {.text = a510 + han, .sent = a510},
-      {.text = a510.substr(1) + han + han, .sent = a510.substr(1) + han},
-      {.text = a510 + han[0], .sent = a510 + han[0]},
+      {.name = "a character across the cut", .text = a510 + han, .sent = a510},
+      {.name = "a character just before the cut", .text = a510.substr(1) + han + han, .sent = a510.substr(1) + han},
+      {.name = "a lone lead byte at the end", .text = a510 + han[0], .sent = a510 + han[0]},
   };
   for (const auto &c : cases) {
     if (c.text.find(han[0]) != std::string::npos && !IsAnsiLeadByte(0xD6))
@@ -79,8 +81,8 @@ TEST(DebugTrace, TextsAreSentWholeUpTo511BytesNeverSplitACharacterAndKeepTheLast
     trace.open = false;
     DebugTrace("%s", "nowhere");
     DebugTraceText("nowhere");
-    EXPECT_EQ(trace.texts, (std::vector<std::string>{c.sent, c.sent})) << c.text.size() << " bytes";
-    EXPECT_EQ(Platform().GetLastError(), 1234u);
+    EXPECT_EQ(trace.texts, (std::vector<std::string>{c.sent, c.sent})) << c.name;
+    EXPECT_EQ(Platform().GetLastError(), 1234u) << c.name << ": the caller's last error";
   }
   Platform().SetLastError(0);
 }

@@ -123,7 +123,7 @@ void ExpectWhatEveryRunKeeps(const Dialog &run, const InstallOutcome &outcome, c
   EXPECT_EQ(tree.DoubleDestroyCount(), 0) << "sets released twice";
   EXPECT_EQ(tree.OpenSetCount(), operation == "SetupDiDestroyDeviceInfoList" ? 1 : 0) << "sets kept";
   EXPECT_EQ(run.view.begins, run.view.ends) << "wait cursors begun and ended";
-  EXPECT_FALSE(run.core.IsBusy());
+  EXPECT_FALSE(run.core.IsBusy()) << "still busy after the run";
   // Nothing removed but the phone's devices and our own nodes (ROOT\).
   for (const std::string &id : run.unrelated)
     EXPECT_NE(tree.FindDevice(id), nullptr) << "unrelated device removed: " << id.substr(0, 60);

@@ -52,7 +52,7 @@ TEST(OutcomeWords, AFailedDriverGetsAdviceTheSystemsWordsAndTheCode) {
     // As the message table gives them: a line end inside and at the end.
     system.messages = {{c.heldUnder, u"The system's\r\nwords.\r\n"}};
     const std::vector<std::u16string> expected = {u"Serial port driver (qcser.inf): " + c.shown, kLog};
-    EXPECT_EQ(OutcomeDetails(SerialPortFails({c.step, c.code}), system), expected) << std::hex << c.code;
+    EXPECT_EQ(OutcomeDetails(SerialPortFails({c.step, c.code}), system), expected) << c.step << " failing with " << std::hex << c.code;
   }
 }
 

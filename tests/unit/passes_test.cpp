@@ -44,7 +44,7 @@ TEST_P(PassesTest, AScanThatMatchesNothingOrFailsLeavesNothingToRemove) {
   tree.AddPresentDevice({kModemId});
   // s.inf lists no present device; absent.inf cannot be read.
   for (const std::string &inf : {dir.Write("s.inf", InfText(kKindInfs[1], {kSerialId})), dir.PathOf("absent.inf")}) {
-    ASSERT_TRUE(core.ScanDevices(modem).matched);
+    ASSERT_TRUE(core.ScanDevices(modem).matched) << "the modem's scan before one of " << inf;
     core.ScanDevices({kDriverKinds[1], inf.c_str()});
     core.RemoveMatchedDevice();
     EXPECT_EQ(tree.RemovedInstanceIds(), std::vector<std::string>{}) << "after a scan of " << inf;
@@ -85,7 +85,7 @@ TEST_P(PassesTest, TheExecutablesDirectory) {
   };
   for (const auto &c : cases) {
     tree.SetModuleFileName(c.path);
-    EXPECT_EQ(core.GetModuleDirectory(), c.directory.c_str()) << c.path.substr(0, 40);
+    EXPECT_EQ(core.GetModuleDirectory(), c.directory.c_str()) << ::testing::PrintToString(c.path.substr(0, 40));
   }
 }
 
