@@ -1,5 +1,5 @@
 // The install passes against the simulation: the scan and the removal of its match, the executable's
-// directory, the folder install, and that nothing re-enters a running pass.
+// directory, the folder install, that nothing re-enters a running pass, and the refresh after it.
 
 #include "InstallTestSupport.h"
 #include "install/QuarvelHelper.h"
@@ -89,35 +89,47 @@ TEST_P(PassesTest, TheExecutablesDirectory) {
   }
 }
 
-// The folder install, as the folder button starts it: each pass with its kind's INF in the chosen folder,
-// the modem's under its other name when need be; while a pass runs neither it nor anything else runs.
-TEST_P(PassesTest, TheFolderInstallFallsBackToTheOtherModemNameAndNothingReentersARunningPass) {
-  std::vector<std::string> forced = dir.WriteAllKinds(); // the automatic install's INFs, then the folder's
-  dir.Write("qcmsm.inf", InfText(kKindInfs[0], {kModemId})); // beside qcmdm.inf, never taken
+// The folder install takes each kind's INF from the chosen folder: the modem's as qcmsm.inf when the folder
+// has no qcmdm.inf, and qcmdm.inf when it has both.
+TEST_P(PassesTest, TheFolderInstallTakesTheOtherModemNameOnlyWhenTheFirstIsMissing) {
   TempInfDir chosen;
+  std::vector<std::string> forced;
   for (int i = 0; i < 3; ++i)
     forced.push_back(
         chosen.Write(i == 0 ? "qcmsm.inf" : kKindInfs[i].fileName, InfText(kKindInfs[i], {kKindInfs[i].hardwareId})));
-  int browsed = 0;
-  const auto browse = [&] { ++browsed; return CString(chosen.Dir().c_str()); };
+  EXPECT_EQ(core.RunFolderInstall([&] { return CString(chosen.Dir().c_str()); }).Verdict(), InstallVerdict::Success);
+  EXPECT_EQ(tree.forcedInfs, forced) << "a folder without qcmdm.inf";
+  forced[0] = chosen.Write("qcmdm.inf", InfText(kKindInfs[0], {kModemId}));
+  tree.forcedInfs.clear();
+  EXPECT_EQ(core.RunFolderInstall(chosen.Dir().c_str()).Verdict(), InstallVerdict::Success);
+  EXPECT_EQ(tree.forcedInfs, forced) << "a folder with both modem INFs";
+}
+
+// While a pass runs, a refresh, the automatic install and the folder install (which opens no browser then)
+// each return at once, making no call.
+TEST_P(PassesTest, NothingReentersARunningPass) {
+  dir.WriteAllKinds();
+  int browsed = 0, updates = 0;
+  const auto browse = [&] { ++browsed; return CString(dir.Dir().c_str()); };
   tree.onUpdate = [&] { // each driver update of a pass
+    ++updates;
     const size_t callsBefore = tree.CallLog().size();
     core.OnRefresh();
-    EXPECT_EQ(core.RunAutomaticInstall().Verdict(), InstallVerdict::Ignored);
-    EXPECT_EQ(core.RunFolderInstall(dir.Dir().c_str()).Verdict(), InstallVerdict::Ignored);
-    EXPECT_EQ(core.RunFolderInstall(browse).Verdict(), InstallVerdict::Ignored) << "the folder button opens no browser";
-    EXPECT_EQ(tree.CallLog().size(), callsBefore);
+    EXPECT_EQ(core.RunAutomaticInstall().Verdict(), InstallVerdict::Ignored) << "the automatic install";
+    EXPECT_EQ(core.RunFolderInstall(dir.Dir().c_str()).Verdict(), InstallVerdict::Ignored) << "a folder's install";
+    EXPECT_EQ(core.RunFolderInstall(browse).Verdict(), InstallVerdict::Ignored) << "the folder button's install";
+    EXPECT_EQ(tree.CallLog().size(), callsBefore) << "calls made inside a pass";
   };
   EXPECT_EQ(core.RunAutomaticInstall().Verdict(), InstallVerdict::Success);
   EXPECT_EQ(core.RunFolderInstall(browse).Verdict(), InstallVerdict::Success);
-  tree.onUpdate = nullptr;
+  EXPECT_EQ(updates, 6) << "driver updates, each inside a pass";
   EXPECT_EQ(browsed, 1) << "only the click outside any pass asked for a folder";
-  EXPECT_EQ(tree.forcedInfs, forced);
-  // With both modem INFs in the folder, qcmdm.inf is taken.
-  forced[3] = chosen.Write("qcmdm.inf", InfText(kKindInfs[0], {kModemId}));
-  EXPECT_EQ(core.RunFolderInstall(chosen.Dir().c_str()).Verdict(), InstallVerdict::Success);
-  EXPECT_EQ(tree.forcedInfs[6], forced[3]);
-  // Once the passes are over the refresh scans again, with the last INF.
+}
+
+// Once the passes are over, a refresh scans again.
+TEST_P(PassesTest, ARefreshAfterThePassesScansAgain) {
+  dir.WriteAllKinds();
+  EXPECT_EQ(core.RunAutomaticInstall().Verdict(), InstallVerdict::Success);
   const int scansBefore = tree.CallCount("SetupDiGetINFClassA");
   core.OnRefresh();
   EXPECT_EQ(tree.CallCount("SetupDiGetINFClassA"), scansBefore + 1);
