@@ -1,7 +1,6 @@
 #!/usr/bin/env bash
-# The harness's own decisions, on any host: the PE headers refused, the host probe's three answers, and a
-# build folder's recorded answer checked against the host. The machines read from sound headers are not
-# checked here: every Wine-level test runs its program with the loader and prefix chosen by that read.
+# The harness's own decisions, on any host: the machine read from a PE header, the host probe's three
+# answers, and a build folder's recorded answer checked against the host.
 #   scripts_test.sh      exit 0 when every case holds; each failing case is named with what it expected
 set -uo pipefail
 cmake_dir=$(cd "$(dirname "$0")/../../cmake" && pwd)

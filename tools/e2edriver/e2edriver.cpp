@@ -150,7 +150,8 @@ public:
       };
       Check(WaitFor(hasLine, Number(a, 2, 0)), L"no such line in \"" + EditText(control) + L"\"");
     } else if (verb == L"visible") {
-      Check(!IsWindowVisible(Control(a.at(0))) == !Number(a, 1, 1), L"its visibility is not that");
+      const bool shown = IsWindowVisible(Control(a.at(0))) != FALSE;
+      Check(shown == (Number(a, 1, 1) != 0), shown ? L"it is shown" : L"it is hidden");
     } else if (verb == L"click") {
       const HWND button = Control(a.at(0));
       Check(IsWindowVisible(button) && IsWindowEnabled(button), L"the button is hidden or disabled");
