@@ -30,8 +30,10 @@ const std::set<std::string> kRescanAndRemovalCalls = {"SetupDiGetINFClassA", "Se
                                                       "SetupDiEnumDeviceInfo", "SetupDiGetDeviceRegistryPropertyA",
                                                       "SetupDiRemoveDevice"};
 // Any code takes the same way through the helper but ERROR_IN_WOW64, after which it names the program needed.
-const std::pair<DWORD, const char *> kCodes[] = {{ERROR_ACCESS_DENIED, "ERROR_ACCESS_DENIED"},
-                                                 {ERROR_IN_WOW64, "ERROR_IN_WOW64"}};
+const struct { DWORD code; const char *name; } kCodes[] = {
+    {.code = ERROR_ACCESS_DENIED, .name = "ERROR_ACCESS_DENIED"},
+    {.code = ERROR_IN_WOW64, .name = "ERROR_IN_WOW64"},
+};
 const std::string kNeeds64BitBuild =
     "Quarvel64.exe is needed: on 64-bit Windows only a 64-bit program installs drivers\n";
 const std::string kInstalled = "Driver Installed successfully.\n", kRestart = "(Reboot Required)\n";
