@@ -95,12 +95,13 @@ TEST(MainDialog, OnlyAnExceptionInsideAnInstallShowsTheFailure) {
   OnFirstBox([](HWND dialog) {
     EXPECT_EQ(Outcome(dialog), std::make_pair(std::wstring(), false)) << "after the initialisation threw";
     ::SendMessageW(dialog, WM_COMMAND, IDC_INSTALL, 0);
-    EXPECT_EQ(Outcome(dialog), std::make_pair(WideFromCodePage(kTextCodePage, kInstallFailedText), true));
+    EXPECT_EQ(Outcome(dialog), std::make_pair(WideFromCodePage(kTextCodePage, kInstallFailedText), true))
+        << "after the install threw";
     ::PostMessageW(dialog, WM_APP, 0, 0);
     ::PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
   });
-  EXPECT_EQ(QuarvelDlgThatThrows().DoModal(), IDCANCEL);
-  EXPECT_EQ(CountText(logic.trace.texts, "Exception: broken"), 3);
+  EXPECT_EQ(QuarvelDlgThatThrows().DoModal(), IDCANCEL) << "the dialog's end";
+  EXPECT_EQ(CountText(logic.trace.texts, "Exception: broken"), 3) << "exceptions traced";
 }
 
 TEST(ProcessFacts, ThisProcessAndTheFilesBesideIt) {
