@@ -68,11 +68,14 @@ TEST(StdioFile, LinesOfEachEncodingReadTwice) {
   CStdioFile file;
   EXPECT_FALSE(file.Open(folder.PathOf("missing.inf").c_str(), CStdioFile::modeRead));
   EXPECT_FALSE(file.Open(folder.Dir().c_str(), CStdioFile::modeRead)) << "a folder is no text file";
+  CString line;
+  EXPECT_FALSE(file.ReadString(line)) << "a read from no file";
   int n = 0;
   for (const auto &f : files) {
     SCOPED_TRACE(f.name);
     ASSERT_TRUE(file.Open(folder.Write(std::to_string(n++) + ".txt", f.bytes).c_str(), CStdioFile::modeRead));
     EXPECT_EQ(ReadAllLines(file), f.lines);
+    EXPECT_FALSE(file.ReadString(line)) << "a read after the end";
     file.SeekToBegin();
     EXPECT_EQ(ReadAllLines(file), f.lines) << "read again from the top";
   }
