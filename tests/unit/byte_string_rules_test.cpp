@@ -62,8 +62,7 @@ TEST(DebugTrace, TextsAreSentWholeUpTo511BytesNeverSplitACharacterAndKeepTheLast
     letters += static_cast<char>('a' + i % 26);
   const std::string han = "\xD6\xD0", a510(510, 'a'); // han: one character in code page 936
   const struct { const char *name; std::string text, sent; } cases[] = {
-      {.name = "printf marks in the text", .text = "File not found:C:\\100%s%d.inf",
-       .sent = "File not found:C:\\100%s%d.inf"},
+      {.name = "printf marks", .text = "File not found:C:\\100%s%d.inf", .sent = "File not found:C:\\100%s%d.inf"},
       {.name = "511 bytes", .text = letters.substr(0, 511), .sent = letters.substr(0, 511)},
       {.name = "2000 bytes", .text = letters, .sent = letters.substr(0, 511)},
       // Double-byte rows: skipped where the ANSI code page has no such characters.
