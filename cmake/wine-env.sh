@@ -25,7 +25,8 @@ prefix_stamp() {
 
 # Makes the prefix WINEPREFIX of this Windows (win32|win64), once per stamp and under a lock, without a
 # display: wineboot, then the caller's own preparation (a command; the words that name it join the stamp),
-# then the wait for Wine's server. What it printed goes to WINEPREFIX.log.
+# then the wait for Wine's server. What it printed goes to WINEPREFIX.log. wineboot is judged by what it
+# made, the registry the server saves as it ends (its exit status is not measured on every kind of host).
 #   prepare_prefix <win32|win64> <what the command does> [command args...]
 prepare_prefix() {
   local windows=$1 stamp
@@ -36,7 +37,8 @@ prepare_prefix() {
     flock 9
     [ "$(cat "$WINEPREFIX/.prepared" 2>/dev/null)" != "$stamp" ] || exit 0
     rm -rf "$WINEPREFIX"
-    (unset DISPLAY && export WINEARCH=$windows && wineboot -i && "${@:-true}" && wineserver -w) \
+    (unset DISPLAY && export WINEARCH=$windows && { wineboot -i; "${@:-true}"; } && wineserver -w &&
+      [ -f "$WINEPREFIX/system.reg" ]) \
       </dev/null >"$WINEPREFIX.log" 2>&1 || { echo "preparing $WINEPREFIX failed, see $WINEPREFIX.log" >&2; exit 1; }
     echo "$stamp" >"$WINEPREFIX/.prepared"
   ) 9>"$WINEPREFIX.lock"
