@@ -147,11 +147,11 @@ void ExpectWhatEveryRunKeeps(const Dialog &run, const InstallOutcome &outcome, c
   std::vector<std::string> failed; // the calls whose failure is traced
   std::vector<bool> namedTheProgram; // for each of them but the file check: kNeeds64BitBuild right after it
   for (size_t i = 0; i < texts.size(); ++i) {
-    const std::string call = FailedCall(texts[i]), next = i + 1 < texts.size() ? texts[i + 1] : "";
+    const std::string call = FailedCall(texts[i]);
     if (!call.empty())
       failed.push_back(call);
     if (!call.empty() && call != "FileExists")
-      namedTheProgram.push_back(next == kNeeds64BitBuild);
+      namedTheProgram.push_back(i + 1 < texts.size() && texts[i + 1] == kNeeds64BitBuild);
   }
   // Each of the three installing steps (none without the program's own path, and so the driver folder)
   // ends in one word: installed, or the failure of a call, the one made to fail.
@@ -165,7 +165,8 @@ void ExpectWhatEveryRunKeeps(const Dialog &run, const InstallOutcome &outcome, c
       EXPECT_EQ(call, operation) << "a failure traced";
   }
   // Only a step that failed for want of a 64-bit process names the program needed, right after its word.
-  EXPECT_EQ(namedTheProgram, std::vector<bool>(namedTheProgram.size(), code == ERROR_IN_WOW64));
+  EXPECT_EQ(namedTheProgram, std::vector<bool>(namedTheProgram.size(), code == ERROR_IN_WOW64))
+      << "failures followed by the program needed";
   // Each install asks for the restart when the arrangement needs one, and only then.
   EXPECT_EQ(CountText(texts, kRestart), arrangement.restart ? installed : 0) << "restarts asked for";
   // The outcome tells what the trace tells: the failed call's code, and the restart asked for.

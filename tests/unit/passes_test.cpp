@@ -92,10 +92,9 @@ TEST_P(PassesTest, TheExecutablesDirectory) {
 // has no qcmdm.inf, and qcmdm.inf when it has both.
 TEST_P(PassesTest, TheFolderInstallTakesTheOtherModemNameOnlyWhenTheFirstIsMissing) {
   TempInfDir chosen;
-  std::vector<std::string> forced;
-  for (int i = 0; i < 3; ++i)
-    forced.push_back(
-        chosen.Write(i == 0 ? "qcmsm.inf" : kKindInfs[i].fileName, InfText(kKindInfs[i], {kKindInfs[i].hardwareId})));
+  std::vector<std::string> forced = chosen.WriteAllKinds(); // the modem's then goes under its other name
+  std::filesystem::rename(forced[0], chosen.PathOf("qcmsm.inf"));
+  forced[0] = chosen.PathOf("qcmsm.inf");
   EXPECT_EQ(core.RunFolderInstall([&] { return CString(chosen.Dir().c_str()); }).Verdict(), InstallVerdict::Success);
   EXPECT_EQ(tree.forcedInfs, forced) << "a folder without qcmdm.inf";
   forced[0] = chosen.Write("qcmdm.inf", InfText(kKindInfs[0], {kModemId}));
