@@ -5,6 +5,7 @@
 // truth, and a trace that names the step that failed and asks for the restart after each install
 // that needs one.
 
+#include <map>
 #include <set>
 
 #include "InstallTestSupport.h"
